@@ -1,0 +1,2 @@
+#include "crawl/AppendLine.h"
+void AppendLine(const QString &, QByteArrayView) {}

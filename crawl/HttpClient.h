@@ -1,0 +1,39 @@
+#pragma once
+// One blocking HTTP GET per call, the way the crawl wants it: plain http only, no redirects,
+// no proxy, no cookies, body bytes unchanged.
+
+#include <QByteArray>
+
+#include <atomic>
+#include <memory>
+
+struct HttpResult
+{
+    bool ok = false;
+    QByteArray body;   // empty when the fetch failed
+    QByteArray error;  // the status line for a status failure, else the client's message
+};
+
+class HttpClient final
+{
+public:
+    // A page larger than this is a failed fetch: a body that never ends must not eat memory.
+    static constexpr qint64 kMaxBodyBytes = qint64(64) * 1024 * 1024;
+
+    explicit HttpClient(int readTimeoutMs = 30000);
+    ~HttpClient();
+    HttpClient(const HttpClient &) = delete;
+    HttpClient &operator=(const HttpClient &) = delete;
+
+    void setUserAgent(const QByteArray &userAgent);
+    // The read time-out is the longest wait without receiving any byte.
+    void setReadTimeout(int milliseconds);
+    // When the flag turns true the GET in flight gives up within about a second.
+    void setAbortFlag(const std::atomic<bool> *abort);
+
+    HttpResult get(const QByteArray &url);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
