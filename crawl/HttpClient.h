@@ -26,10 +26,13 @@ public:
     HttpClient &operator=(const HttpClient &) = delete;
 
     void setUserAgent(const QByteArray &userAgent);
-    // The read time-out is the longest wait without receiving any byte.
+    // The read time-out is the longest wait without receiving any byte (connecting included);
+    // zero or less turns it off, leaving the abort flag.
     void setReadTimeout(int milliseconds);
     // When the flag turns true the GET in flight gives up within about a second.
     void setAbortFlag(const std::atomic<bool> *abort);
+    // Lowers (or raises) the body cap for this client; kMaxBodyBytes unless set.
+    void setMaxBodyBytes(qint64 bytes);
 
     HttpResult get(const QByteArray &url);
 

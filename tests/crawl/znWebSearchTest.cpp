@@ -1,1 +1,473 @@
+#include "crawl/WorkerReaper.h"
+#include "crawl/znWebSearch.h"
+#include "tests/support/TempProgramFolder.h"
+#include "tests/support/TestHttpServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+QByteArray anchors(std::initializer_list<const char *> targets)
+{
+    QByteArray html("<html><body>");
+    for (const char *target : targets)
+        html += QByteArray("<a href=\"") + target + "\">x</a>\n";
+    return html + "</body></html>";
+}
+
+// Records every event of a component as one line, in the order raised, and lets the test
+// wait for the end of the chain.
+class EventLog
+{
+public:
+    void attach(TznWebSearch &search, const QByteArray &host)
+    {
+        host_ = host;
+        search.OnWebLinkChange = [this](const QByteArray &link, const QByteArray &level, int index) {
+            add("L " + strip(link) + " " + level.toStdString() + " " + std::to_string(index));
+        };
+        search.OnPageReceived = [this](const QByteArray &url, const QByteArray &html, const QByteArrayList &emails) {
+            add("P " + strip(url) + " " + std::to_string(html.size() > 0) + " " + emails.join(',').toStdString());
+        };
+        search.OnEnd = [this, &search] {
+            add(std::string("E searching=") + (search.Searching() ? "1" : "0"));
+            const std::lock_guard guard(lock_);
+            ended_ = true;
+            changed_.notify_all();
+        };
+    }
+
+    void add(const std::string &line)
+    {
+        const std::lock_guard guard(lock_);
+        lines_.push_back(line);
+    }
+
+    bool waitForEnd(std::chrono::milliseconds limit = 20s)
+    {
+        std::unique_lock guard(lock_);
+        return changed_.wait_for(guard, limit, [this] { return ended_; });
+    }
+
+    std::vector<std::string> lines() const
+    {
+        const std::lock_guard guard(lock_);
+        return lines_;
+    }
+
+    // Drops the server's address from a link so that expectations read like paths.
+    std::string strip(const QByteArray &link) const
+    {
+        QByteArray copy = link;
+        if (!host_.isEmpty())
+            copy.replace(host_, "~");
+        return copy.toStdString();
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<std::string> lines_;
+    QByteArray host_;
+    bool ended_ = false;
+};
+
+class CrawlTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { EXPECT_TRUE(WorkerReaper::waitForAll(5000)); }
+
+    void crawl(TznWebSearch &search, const QByteArray &path, int maxLevel, int maxQueues)
+    {
+        log.attach(search, server.url(""));
+        search.setSearchEngine(server.url(path));
+        search.setMaxLevel(maxLevel);
+        search.setMaxQueues(maxQueues);
+        ASSERT_TRUE(search.StartSearch());
+        ASSERT_TRUE(log.waitForEnd());
+        ASSERT_TRUE(WorkerReaper::waitForAll(5000));
+        EXPECT_FALSE(search.Searching());
+    }
+
+    QByteArrayList errLog() const { return folder.read(QStringLiteral("Err.ini")).split('\n'); }
+
+    TempProgramFolder folder;
+    TestHttpServer server;
+    EventLog log;
+};
+
+TEST_F(CrawlTest, WalksTheSiteBreadthFirstReportingEverySlotAndPage)
+{
+    server.setRoute({"/index.html", 200, {}, anchors({"a.html", "b.html"}) + "boss@corp.example.com"});
+    server.setRoute({"/a.html", 200, {}, anchors({"c.html", "/b.html"}) + "A@Corp.Example.com"});
+    server.setRoute({"/b.html", 200, {}, anchors({"a.html"})});
+    server.setRoute({"/c.html", 200, {}, "no links here"});
+    TznWebSearch search;
+    crawl(search, "/index.html", 2, 10);
+
+    // b.html is not queued twice while it waits; a.html is queued again once it has been taken.
+    const std::vector<std::string> expected = {
+        "L ~/a.html 1 0", "L ~/b.html 1 1", "P ~/ 1 boss@corp.example.com",
+        "L  1 0",
+        "L ~/c.html 2 2", "P ~/ 1 a@corp.example.com",
+        "L  1 1",
+        "L ~/a.html 2 3", "P ~/ 1 ",
+        "L  2 2", "P ~/ 1 ",
+        "L  2 3", "P ~/ 1 a@corp.example.com",
+        "L  0 4",
+        "E searching=1",
+    };
+    EXPECT_EQ(log.lines(), expected);
+    EXPECT_EQ(server.requestedPaths(),
+              (QByteArrayList{"/index.html", "/a.html", "/b.html", "/c.html", "/a.html"}));
+}
+
+TEST_F(CrawlTest, DepthLimits)
+{
+    server.setRoute({"/", 200, {}, anchors({"a.html"}) + "x@y.example"});
+    server.setRoute({"/a.html", 200, {}, anchors({"b.html"})});
+    {
+        SCOPED_TRACE("MaxLevel 0 fetches the start page only");
+        TznWebSearch search;
+        crawl(search, "/", 0, 10);
+        EXPECT_EQ(log.lines(), (std::vector<std::string>{"P ~/ 1 x@y.example", "L  0 0", "E searching=1"}));
+    }
+    {
+        SCOPED_TRACE("a page of the deepest level is fetched but yields no links");
+        EventLog deeper;
+        TznWebSearch search;
+        deeper.attach(search, server.url(""));
+        search.setSearchEngine(server.url("/"));
+        search.setMaxLevel(1);
+        search.setMaxQueues(10);
+        ASSERT_TRUE(search.StartSearch());
+        ASSERT_TRUE(deeper.waitForEnd());
+        EXPECT_EQ(deeper.lines(), (std::vector<std::string>{"L ~/a.html 1 0", "P ~/ 1 x@y.example", "L  1 0",
+                                                            "P ~/ 1 ", "L  0 1", "E searching=1"}));
+    }
+}
+
+TEST_F(CrawlTest, FullRingDropsTheRestOfThePage)
+{
+    // With two slots, c.html finds slot 0 still waiting and ends the offer, though the a.html
+    // after it would only have been a duplicate.
+    server.setRoute({"/", 200, {}, anchors({"a.html", "b.html", "c.html", "a.html"})});
+    TznWebSearch search;
+    crawl(search, "/", 1, 2);
+    const std::vector<std::string> expected = {
+        "L ~/a.html 1 0", "L ~/b.html 1 1", "P ~/ 1 ", "L  1 0", "P ~/ 0 ", "L  1 1", "P ~/ 0 ", "L  1 0",
+        "E searching=1",
+    };
+    EXPECT_EQ(log.lines(), expected);
+}
+
+TEST_F(CrawlTest, RingWithoutSlotsCrawlsTheStartPageOnly)
+{
+    server.setRoute({"/", 200, {}, anchors({"a.html", "b.html"})});
+    for (int slots : {0, -5}) {
+        SCOPED_TRACE(slots);
+        EventLog quiet;
+        TznWebSearch search;
+        quiet.attach(search, server.url(""));
+        search.setSearchEngine(server.url("/"));
+        search.setMaxQueues(slots);
+        EXPECT_EQ(search.WebLinkCount(), 0);
+        ASSERT_TRUE(search.StartSearch());
+        ASSERT_TRUE(quiet.waitForEnd());
+        EXPECT_EQ(quiet.lines(), (std::vector<std::string>{"P ~/ 1 ", "E searching=1"}));
+    }
+}
+
+TEST_F(CrawlTest, BaseAddressIsTheFolderOfTheFetchedPage)
+{
+    server.setRoute({"/", 200, {}, "root"});
+    server.setRoute({"/docs/page.html", 200, {}, "docs"});
+    struct Row { QByteArray start; std::string expected; };
+    const Row rows[] = {
+        {server.url(""), "P ~/ 1 "},                    // bare host: "/" appended
+        {server.url("/docs/page.html"), "P ~/docs/ 1 "}, // cut after the folder's "/"
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.start.toStdString());
+        EventLog single;
+        TznWebSearch search;
+        single.attach(search, server.url(""));
+        search.setSearchEngine(row.start);
+        search.setMaxLevel(0);
+        search.setMaxQueues(1);
+        ASSERT_TRUE(search.StartSearch());
+        ASSERT_TRUE(single.waitForEnd());
+        EXPECT_EQ(single.lines().front(), row.expected);
+    }
+}
+
+TEST_F(CrawlTest, FailedFetchesAreReportedEmptyAndLoggedInOrder)
+{
+    server.setRoute({"/", 200, {}, anchors({"gone.html", "moved.html"}) + "a@b.example"});
+    server.setRoute({"/moved.html", 301, {"Location: /elsewhere.html"}, "moved"});
+    TznWebSearch search;
+    crawl(search, "/", 1, 10);
+    const std::vector<std::string> lines = log.lines();
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[4], "P ~/ 0 ");
+    EXPECT_EQ(lines[6], "P ~/ 0 ");
+    const QByteArray err = folder.read(QStringLiteral("Err.ini"));
+    EXPECT_EQ(err, QByteArray("HTTP/1.1 404 Not Found\r\nHTTP/1.1 301 Moved Permanently\r\n"));
+}
+
+TEST_F(CrawlTest, StopDuringAFetchStillReportsThatPageThenEnds)
+{
+    server.setRoute({"/", 200, {}, anchors({"silent.html", "never.html"})});
+    server.setRoute({"/silent.html", 200, {}, {}, Misbehaviour::SilentAfterAccept});
+    TznWebSearch search;
+    search.setReadTimeout(1500);
+    log.attach(search, server.url(""));
+    search.setSearchEngine(server.url("/"));
+    search.setMaxQueues(10);
+    ASSERT_TRUE(search.StartSearch());
+    QElapsedTimer waited;
+    waited.start();
+    while (server.requestedPaths().size() < 2 && waited.elapsed() < 10000)
+        QThread::msleep(10);
+    search.StopSearch();
+    ASSERT_TRUE(log.waitForEnd());
+    const std::vector<std::string> lines = log.lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "P ~/ 0 ");
+    EXPECT_EQ(lines.back(), "E searching=1");
+    EXPECT_EQ(server.requestedPaths(), (QByteArrayList{"/", "/silent.html"}));
+    // The queue keeps what was waiting until the next start.
+    EXPECT_EQ(search.WebLink().at(1).Link, server.url("/never.html"));
+}
+
+TEST_F(CrawlTest, StartIsRefusedWhileACrawlRuns)
+{
+    server.setRoute({"/", 200, {}, "slow"});
+    server.setRoute({"/silent.html", 200, {}, {}, Misbehaviour::SilentAfterAccept});
+    TznWebSearch search;
+    search.setReadTimeout(1000);
+    log.attach(search, server.url(""));
+    search.setSearchEngine(server.url("/silent.html"));
+    search.setMaxQueues(4);
+    ASSERT_TRUE(search.StartSearch());
+    EXPECT_TRUE(search.Searching());
+    EXPECT_FALSE(search.StartSearch());
+    EXPECT_FALSE(search.StartPhraseSearch());
+    ASSERT_TRUE(log.waitForEnd());
+    ASSERT_TRUE(WorkerReaper::waitForAll(5000));
+    EXPECT_EQ(server.requestedPaths().size(), 1);
+    EXPECT_TRUE(search.StartSearch()); // and accepted again once it has ended
+    QElapsedTimer waited;
+    waited.start();
+    while (search.Searching() && waited.elapsed() < 10000)
+        QThread::msleep(10);
+    EXPECT_FALSE(search.Searching());
+}
+
+TEST_F(CrawlTest, JapanOnlyTakesLinksFromJapanesePagesOnly)
+{
+    struct Row { QByteArray head; int pages; };
+    const Row rows[] = {
+        {"<meta charset=\"shift_jis\">", 2},
+        {"<meta charset=\"Shift_JIS\">", 1}, // the test is case-sensitive
+        {"", 1},
+    };
+    server.setRoute({"/a.html", 200, {}, "a"});
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.head.toStdString());
+        server.setRoute({"/", 200, {}, row.head + anchors({"a.html"}) + "jp@site.example"});
+        EventLog jp;
+        TznWebSearch search;
+        jp.attach(search, server.url(""));
+        search.setJapanOnly(true);
+        search.setSearchEngine(server.url("/"));
+        search.setMaxQueues(4);
+        ASSERT_TRUE(search.StartSearch());
+        ASSERT_TRUE(jp.waitForEnd());
+        int pages = 0;
+        for (const std::string &line : jp.lines())
+            pages += line.rfind("P ", 0) == 0;
+        EXPECT_EQ(pages, row.pages);
+        bool reported = false;
+        for (const std::string &line : jp.lines())
+            reported = reported || line.find("jp@site.example") != std::string::npos;
+        EXPECT_TRUE(reported);
+    }
+}
+
+TEST_F(CrawlTest, FailingHandlersNeverStallTheChain)
+{
+    server.setRoute({"/", 200, {}, anchors({"a.html", "b.html"})});
+    TznWebSearch search;
+    search.setSearchEngine(server.url("/"));
+    search.setMaxQueues(4);
+    int pages = 0;
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+    search.OnWebLinkChange = [](const QByteArray &, const QByteArray &, int) { throw std::runtime_error("slot"); };
+    search.OnPageReceived = [&pages](const QByteArray &, const QByteArray &, const QByteArrayList &) {
+        ++pages;
+        throw std::runtime_error("page");
+    };
+    search.OnEnd = [&] {
+        const std::lock_guard guard(lock);
+        done = true;
+        ended.notify_all();
+    };
+    ASSERT_TRUE(search.StartSearch());
+    std::unique_lock guard(lock);
+    ASSERT_TRUE(ended.wait_for(guard, 20s, [&] { return done; }));
+    EXPECT_EQ(pages, 3);
+}
+
+TEST_F(CrawlTest, EngineModeWalksResultPagesThenTheQueue)
+{
+    // Result pages link to the found sites; their own host folder (/search/) is left out.
+    server.setRoute({"/search/r0", 200, {}, anchors({"/search/r9", "http://127.0.0.1:1/x"}) + "r@zero.example"});
+    server.setRoute({"/search/r1", 200, {}, anchors({"../site/p.html"})});
+    server.setRoute({"/site/p.html", 200, {}, "p"});
+    TznWebSearch search;
+    log.attach(search, server.url(""));
+    search.setMaxLevel(1);
+    search.setMaxQueues(10);
+    std::vector<int> positions;
+    search.OnPhraseSearchStart = [&](int &aPosition, QByteArray &aSearchURL) {
+        positions.push_back(aPosition);
+        log.add("S " + std::to_string(aPosition));
+        if (positions.size() == 1) {
+            aPosition = 99; // ignored: the first result page has position 0
+            aSearchURL = server.url("/search/r0");
+        } else if (positions.size() == 2) {
+            aSearchURL = server.url("/search/r1");
+        }
+    };
+    ASSERT_TRUE(search.StartPhraseSearch());
+    ASSERT_TRUE(log.waitForEnd());
+    EXPECT_EQ(positions, (std::vector<int>{0, 1, 2}));
+    // r0 (position 0, 0 + 1 <= MaxLevel) queues its foreign link at level 1; r1 (1 + 1 > 1) queues nothing.
+    const std::vector<std::string> expected = {
+        "S 0",
+        "L http://127.0.0.1:1/x 1 0", "P ~/search/ 1 r@zero.example", "S 1",
+        "P ~/search/ 1 ", "S 2",
+        "L  1 0", "P http://127.0.0.1:1/ 0 ", "L  0 1",
+        "E searching=1",
+    };
+    EXPECT_EQ(log.lines(), expected);
+}
+
+TEST_F(CrawlTest, EngineModeFailuresKeepTheWalkGoing)
+{
+    TznWebSearch search;
+    log.attach(search, server.url(""));
+    search.setMaxQueues(2);
+    int calls = 0;
+    search.OnPhraseSearchStart = [&](int &, QByteArray &) {
+        if (++calls == 2)
+            throw std::runtime_error("engine table broken");
+        // first call: no address at all
+    };
+    ASSERT_TRUE(search.StartPhraseSearch());
+    ASSERT_TRUE(log.waitForEnd());
+    EXPECT_EQ(calls, 3);
+    // The empty first address and the "about:blank" that replaced the failed handler's answer.
+    const QByteArrayList err = folder.read(QStringLiteral("Err.ini")).split('\n');
+    EXPECT_EQ(err.size(), 3);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"P / 0 ", "P about:blank/ 0 ", "L  0 0", "E searching=1"}));
+}
+
+TEST_F(CrawlTest, DestroyedMidFetchAbortsQuicklyAndRaisesNothing)
+{
+    server.setRoute({"/silent.html", 200, {}, {}, Misbehaviour::SilentAfterAccept});
+    auto search = std::make_unique<TznWebSearch>();
+    log.attach(*search, server.url(""));
+    search->setSearchEngine(server.url("/silent.html"));
+    search->setMaxQueues(4);
+    ASSERT_TRUE(search->StartSearch());
+    QElapsedTimer waited;
+    waited.start();
+    while (server.requestedPaths().isEmpty() && waited.elapsed() < 10000)
+        QThread::msleep(5);
+    QElapsedTimer destroying;
+    destroying.start();
+    search.reset();
+    EXPECT_LT(destroying.elapsed(), 500);
+    EXPECT_TRUE(WorkerReaper::waitForAll(3000)); // the 30 s read time-out is not waited out
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(CrawlTest, QueueResizedDuringACrawlStaysConsistent)
+{
+    QByteArray hub = anchors({});
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray path = "/p" + QByteArray::number(i) + ".html";
+        server.setRoute({path, 200, {}, anchors({"p0.html", "p7.html", "p13.html", "p21.html", "p39.html"})});
+        hub += "<a href=\"" + path.mid(1) + "\">x</a>";
+    }
+    server.setRoute({"/", 200, {}, hub});
+    TznWebSearch search;
+    log.attach(search, server.url(""));
+    search.setSearchEngine(server.url("/"));
+    search.setMaxLevel(3);
+    search.setMaxQueues(8);
+    ASSERT_TRUE(search.StartSearch());
+    for (int round = 0; round < 400 && search.Searching(); ++round) {
+        search.setMaxQueues(1 + round % 16);
+        QThread::usleep(200);
+    }
+    search.StopSearch();
+    ASSERT_TRUE(log.waitForEnd());
+    EXPECT_FALSE(search.WebLink().size() > 16);
+}
+
+TEST(CrawlOwnerThread, EventsRunOnTheOwnerThreadAndStopWhenTheOwnerGoes)
+{
+    TempProgramFolder folder;
+    TestHttpServer server({{"/", 200, {}, anchors({"a.html", "silent.html"})},
+                           {"/a.html", 200, {}, "a@owner.example"},
+                           {"/silent.html", 200, {}, {}, Misbehaviour::SilentAfterAccept}});
+    int argc = 1;
+    char name[] = "test";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    auto search = std::make_unique<TznWebSearch>();
+    search->setEventDelivery(TznWebSearch::EventDelivery::OwnerThread);
+    search->setSearchEngine(server.url("/"));
+    search->setMaxQueues(4);
+    std::vector<std::string> events;
+    bool offThread = false;
+    const auto onOwner = [&] { offThread = offThread || QThread::currentThread() != app.thread(); };
+    search->OnWebLinkChange = [&](const QByteArray &, const QByteArray &, int) { onOwner(); events.push_back("L"); };
+    search->OnPageReceived = [&](const QByteArray &, const QByteArray &, const QByteArrayList &emails) {
+        onOwner();
+        events.push_back("P" + emails.join().toStdString());
+    };
+    search->OnEnd = [&] { events.push_back("E"); };
+    ASSERT_TRUE(search->StartSearch());
+    QElapsedTimer waited;
+    waited.start();
+    while (server.requestedPaths().size() < 3 && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const std::vector<std::string> before = events;
+    search.reset(); // mid-fetch of silent.html, with no worker able to reach the owner any more
+    EXPECT_TRUE(WorkerReaper::waitForAll(3000));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(offThread);
+    EXPECT_EQ(before, (std::vector<std::string>{"L", "L", "P", "L", "Pa@owner.example", "L"}));
+    EXPECT_EQ(events, before);
+}
+
+} // namespace

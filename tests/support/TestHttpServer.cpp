@@ -1,11 +1,408 @@
 #include "tests/support/TestHttpServer.h"
-struct TestHttpServer::Impl {};
-QByteArray TestRequest::header(QByteArrayView) const { return {}; }
-TestHttpServer::TestHttpServer(std::vector<TestRoute>) : d(std::make_unique<Impl>()) {}
-TestHttpServer::~TestHttpServer() = default;
-void TestHttpServer::setRoute(const TestRoute &) {}
-std::uint16_t TestHttpServer::port() const { return 0; }
-QByteArray TestHttpServer::url(QByteArrayView) const { return {}; }
-std::vector<TestRequest> TestHttpServer::requests() const { return {}; }
-QByteArrayList TestHttpServer::requestedPaths() const { return {}; }
-void TestHttpServer::stop() {}
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <list>
+#include <map>
+#include <mutex>
+#include <netinet/in.h>
+#include <optional>
+#include <poll.h>
+#include <stdexcept>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Every wait is sliced this fine, so a stop request is seen within this time.
+constexpr int kSliceMs = 20;
+constexpr qsizetype kMaxHeadBytes = 64 * 1024;
+constexpr int kLingerMs = 1000;
+constexpr int kSlowByteGapMs = 200;
+
+const char *reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 201: return "Created";
+    case 204: return "No Content";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 303: return "See Other";
+    case 304: return "Not Modified";
+    case 307: return "Temporary Redirect";
+    case 308: return "Permanent Redirect";
+    case 400: return "Bad Request";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+bool transient(int error)
+{
+    return error == EINTR || error == EAGAIN || error == EWOULDBLOCK;
+}
+
+// One accepted, non-blocking socket. Every wait gives up when the server stops.
+class Connection
+{
+public:
+    Connection(int fd, const std::atomic<bool> &stopping) : fd_(fd), stopping_(stopping) {}
+
+    // True when the socket is ready (or in error, which the next call reports); false when
+    // the server stops or maxMs passed first.
+    bool waitFor(short events, int maxMs = -1) const
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(maxMs);
+        while (!stopping_.load()) {
+            if (maxMs >= 0 && Clock::now() >= deadline)
+                return false;
+            pollfd p{fd_, events, 0};
+            const int ready = ::poll(&p, 1, kSliceMs);
+            if (ready > 0)
+                return true;
+            if (ready < 0 && errno != EINTR)
+                return false;
+        }
+        return false;
+    }
+
+    bool sendAll(QByteArrayView data) const
+    {
+        while (!data.isEmpty()) {
+            if (!waitFor(POLLOUT))
+                return false;
+            const ssize_t sent = ::send(fd_, data.data(), size_t(data.size()), MSG_NOSIGNAL);
+            if (sent < 0) {
+                if (transient(errno))
+                    continue;
+                return false;
+            }
+            data = data.sliced(sent);
+        }
+        return true;
+    }
+
+    // The request head without its closing blank line; nothing when the client went away.
+    std::optional<QByteArray> readHead() const
+    {
+        QByteArray received;
+        while (received.size() < kMaxHeadBytes) {
+            if (const qsizetype end = received.indexOf("\r\n\r\n"); end >= 0)
+                return received.left(end);
+            if (!waitFor(POLLIN))
+                return std::nullopt;
+            char chunk[4096];
+            const ssize_t got = ::recv(fd_, chunk, sizeof chunk, 0);
+            if (got < 0 && transient(errno))
+                continue;
+            if (got <= 0)
+                return std::nullopt;
+            received.append(chunk, got);
+        }
+        return std::nullopt;
+    }
+
+    // Reads and drops whatever comes until the client closes, the server stops or maxMs passed.
+    void drainUntilHangUp(int maxMs = -1) const
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(maxMs);
+        while (true) {
+            const int left = maxMs < 0 ? -1
+                : int(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+            if (maxMs >= 0 && left <= 0)
+                return;
+            if (!waitFor(POLLIN, left))
+                return;
+            char chunk[4096];
+            const ssize_t got = ::recv(fd_, chunk, sizeof chunk, 0);
+            if (got == 0 || (got < 0 && !transient(errno)))
+                return;
+        }
+    }
+
+    // Our FIN first, then a short wait for the client's: closing with unread bytes in the
+    // receive queue would send a reset that can destroy the answer still in flight.
+    void finish() const
+    {
+        ::shutdown(fd_, SHUT_WR);
+        drainUntilHangUp(kLingerMs);
+    }
+
+private:
+    int fd_;
+    const std::atomic<bool> &stopping_;
+};
+
+TestRequest parseHead(const QByteArray &head)
+{
+    TestRequest request;
+    QByteArrayList lines = head.split('\n');
+    for (QByteArray &line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+    }
+    const QByteArrayList requestLine = lines.value(0).split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
+    request.version = requestLine.value(2);
+    request.headerLines = lines.mid(1);
+    return request;
+}
+
+bool framedByRoute(const TestRoute &route)
+{
+    for (const QByteArray &line : route.headers) {
+        const QByteArray name = line.left(line.indexOf(':')).trimmed().toLower();
+        if (name == "content-length" || name == "transfer-encoding")
+            return true;
+    }
+    return false;
+}
+
+QByteArray responseHead(const TestRoute &route, QByteArrayView statusLine, bool announceLength)
+{
+    QByteArray head = statusLine.toByteArray() + "\r\n";
+    for (const QByteArray &line : route.headers)
+        head += line + "\r\n";
+    if (announceLength && !framedByRoute(route))
+        head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    return head;
+}
+
+QByteArray statusLineOf(int status)
+{
+    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status);
+}
+
+void answer(const Connection &c, const TestRoute &route)
+{
+    switch (route.misbehaviour) {
+    case Misbehaviour::None:
+        if (c.sendAll(responseHead(route, statusLineOf(route.status), true)))
+            c.sendAll(route.body);
+        break;
+    case Misbehaviour::SilentAfterAccept:
+        c.drainUntilHangUp();
+        return;
+    case Misbehaviour::EndlessBody: {
+        const QByteArray chunk = route.body.isEmpty() ? QByteArray(16 * 1024, 'x') : route.body;
+        if (!c.sendAll(responseHead(route, statusLineOf(200), false)))
+            break;
+        while (c.sendAll(chunk)) {
+        }
+        break;
+    }
+    case Misbehaviour::MalformedStatusLine:
+        if (c.sendAll(responseHead(route, "Hello, this is no status line", true)))
+            c.sendAll(route.body);
+        break;
+    case Misbehaviour::SlowBody:
+        if (!c.sendAll(responseHead(route, statusLineOf(route.status), true)))
+            break;
+        for (qsizetype i = 0; i < route.body.size(); ++i) {
+            // Waiting for a hang-up doubles as the pause and notices a client that gave up.
+            if (i > 0 && c.waitFor(POLLIN, kSlowByteGapMs))
+                break;
+            if (!c.sendAll(QByteArrayView(route.body).sliced(i, 1)))
+                break;
+        }
+        break;
+    case Misbehaviour::CloseMidBody:
+        if (c.sendAll(responseHead(route, statusLineOf(route.status), true)))
+            c.sendAll(QByteArrayView(route.body).first(route.body.size() / 2));
+        break;
+    }
+    c.finish();
+}
+
+} // namespace
+
+QByteArray TestRequest::header(QByteArrayView name) const
+{
+    for (const QByteArray &line : headerLines) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0)
+            continue;
+        if (QByteArrayView(line).first(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
+}
+
+struct TestHttpServer::Impl
+{
+    int listenFd = -1;
+    std::uint16_t port = 0;
+    std::atomic<bool> stopping{false};
+    std::thread acceptThread;
+
+    mutable std::mutex mutex; // guards routes, requests and connections
+    std::map<QByteArray, TestRoute> routes;
+    std::vector<TestRequest> requests;
+    int connections = 0;
+
+    // Touched by the accept thread only, and by stop() once that thread has ended.
+    struct Worker
+    {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::list<Worker> workers;
+
+    void acceptLoop();
+    void serve(int fd);
+    void joinFinishedWorkers();
+};
+
+void TestHttpServer::Impl::acceptLoop()
+{
+    while (!stopping.load()) {
+        pollfd p{listenFd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, kSliceMs);
+        // Crawl tests open hundreds of connections; finished threads must not pile up.
+        joinFinishedWorkers();
+        if (ready <= 0)
+            continue;
+        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        {
+            const std::lock_guard lock(mutex);
+            ++connections;
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        workers.push_back({std::thread([this, fd, done] {
+                               serve(fd);
+                               ::close(fd);
+                               done->store(true);
+                           }),
+                           done});
+    }
+}
+
+void TestHttpServer::Impl::serve(int fd)
+{
+    const Connection c(fd, stopping);
+    const std::optional<QByteArray> head = c.readHead();
+    if (!head)
+        return;
+    const TestRequest request = parseHead(*head);
+    TestRoute route;
+    {
+        const std::lock_guard lock(mutex);
+        requests.push_back(request);
+        if (const auto found = routes.find(request.target); found != routes.end()) {
+            route = found->second;
+        } else {
+            route.status = 404;
+            route.body = "<html><body>Not Found</body></html>";
+        }
+    }
+    answer(c, route);
+}
+
+void TestHttpServer::Impl::joinFinishedWorkers()
+{
+    for (auto it = workers.begin(); it != workers.end();) {
+        if (it->done->load()) {
+            it->thread.join();
+            it = workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+TestHttpServer::TestHttpServer(std::vector<TestRoute> routes) : d(std::make_unique<Impl>())
+{
+    for (TestRoute &route : routes) {
+        const QByteArray path = route.path;
+        d->routes[path] = std::move(route);
+    }
+
+    d->listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (d->listenFd < 0)
+        throw std::runtime_error(std::string("test server socket: ") + std::strerror(errno));
+    const int on = 1;
+    ::setsockopt(d->listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = 0;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(d->listenFd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+        || ::listen(d->listenFd, 128) != 0
+        || ::getsockname(d->listenFd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        const std::string reason = std::strerror(errno);
+        ::close(d->listenFd);
+        throw std::runtime_error("test server on 127.0.0.1: " + reason);
+    }
+    d->port = ntohs(address.sin_port);
+    d->acceptThread = std::thread([impl = d.get()] { impl->acceptLoop(); });
+}
+
+TestHttpServer::~TestHttpServer()
+{
+    stop();
+}
+
+void TestHttpServer::setRoute(const TestRoute &route)
+{
+    const std::lock_guard lock(d->mutex);
+    d->routes[route.path] = route;
+}
+
+std::uint16_t TestHttpServer::port() const
+{
+    return d->port;
+}
+
+QByteArray TestHttpServer::url(QByteArrayView path) const
+{
+    return "http://127.0.0.1:" + QByteArray::number(d->port) + path.toByteArray();
+}
+
+std::vector<TestRequest> TestHttpServer::requests() const
+{
+    const std::lock_guard lock(d->mutex);
+    return d->requests;
+}
+
+QByteArrayList TestHttpServer::requestedPaths() const
+{
+    const std::lock_guard lock(d->mutex);
+    QByteArrayList paths;
+    for (const TestRequest &request : d->requests)
+        paths.append(request.target);
+    return paths;
+}
+
+int TestHttpServer::connectionCount() const
+{
+    const std::lock_guard lock(d->mutex);
+    return d->connections;
+}
+
+void TestHttpServer::stop()
+{
+    if (d->stopping.exchange(true))
+        return;
+    if (d->acceptThread.joinable())
+        d->acceptThread.join();
+    for (Impl::Worker &worker : d->workers)
+        worker.thread.join();
+    d->workers.clear();
+    ::close(d->listenFd);
+    d->listenFd = -1;
+}

@@ -16,6 +16,7 @@ enum class Misbehaviour {
     EndlessBody,         // 200 with headers, then body bytes until the client goes away
     MalformedStatusLine, // an answer whose first line is no HTTP status line
     CloseMidBody,        // announces a Content-Length, sends half the body, closes
+    SlowBody,            // announces a Content-Length, then sends one body byte every 200 ms
 };
 
 struct TestRoute
@@ -32,6 +33,7 @@ struct TestRequest
     QByteArray method;
     QByteArray target;
     QByteArrayList headerLines;  // as received, without CR LF
+    QByteArray version;          // e.g. "HTTP/1.1"
     QByteArray header(QByteArrayView name) const; // value of the first header of that name, case-insensitive
 };
 
@@ -50,6 +52,7 @@ public:
     QByteArray url(QByteArrayView path) const; // "http://127.0.0.1:PORT" + path
     std::vector<TestRequest> requests() const; // in the order they arrived
     QByteArrayList requestedPaths() const;
+    int connectionCount() const;               // connections accepted, with or without a request
     void stop();
 
 private:

@@ -1,0 +1,35 @@
+#pragma once
+// What a crawl component shares with its fetch workers. Workers hold it by shared_ptr, so it
+// outlives a component destroyed mid-crawl; `owner` turning null tells them the owner is gone.
+
+#include "crawl/LinkRing.h"
+#include "crawl/znWebSearch.h"
+
+#include <QByteArrayList>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct TznWebSearch::Shared
+{
+    std::mutex lock; // guards ring, emails and owner
+    std::condition_variable handedBack;
+    LinkRing ring;
+    QByteArrayList emails;
+    TznWebSearch *owner = nullptr;
+
+    // Held while a handler runs on a worker thread, so the owner's destructor can wait it out.
+    std::mutex handlerRunning;
+    std::atomic<std::thread::id> handlerThread{};
+
+    std::atomic<bool> stop{false};
+    std::atomic<bool> searching{false};
+    std::atomic<bool> abortFetch{false};
+    std::atomic<bool> allLink{true};
+    std::atomic<bool> japanOnly{false};
+    std::atomic<int> maxLevel{3};
+    std::atomic<int> readTimeoutMs{30000};
+    std::atomic<EventDelivery> delivery{EventDelivery::WorkerThread};
+};

@@ -1,0 +1,18 @@
+#pragma once
+// Raises one event of a crawl component where its owner wants it: on the calling worker
+// thread, or on the owner's thread with the worker waiting. A handler that throws is
+// reported as failed, never propagated into the crawl chain.
+
+#include "crawl/CrawlShared.h"
+
+#include <functional>
+#include <memory>
+
+enum class Raised { Done, HandlerFailed, OwnerGone };
+
+Raised raiseEvent(const std::shared_ptr<TznWebSearch::Shared> &shared,
+                  const std::function<void(TznWebSearch &owner)> &call);
+
+// Called by the owner's destructor: no event starts after it returns, and a worker waiting
+// for the owner's thread is released.
+void detachOwner(TznWebSearch::Shared &shared);

@@ -1,0 +1,113 @@
+#include "crawl/znWebSearch.h"
+
+#include "crawl/CrawlChain.h"
+#include "crawl/CrawlShared.h"
+#include "crawl/EventHandOver.h"
+
+TznWebSearch::TznWebSearch(QObject *owner) : QObject(owner), s(std::make_shared<Shared>())
+{
+    s->owner = this;
+}
+
+TznWebSearch::~TznWebSearch()
+{
+    // Workers keep the shared state; they find the owner gone, abort the fetch in flight and
+    // end the chain without another event. Nothing here waits for the owner's own thread.
+    detachOwner(*s);
+}
+
+bool TznWebSearch::AllLink() const { return s->allLink; }
+void TznWebSearch::setAllLink(bool value) { s->allLink = value; }
+int TznWebSearch::MaxLevel() const { return s->maxLevel; }
+void TznWebSearch::setMaxLevel(int value) { s->maxLevel = value; }
+bool TznWebSearch::JapanOnly() const { return s->japanOnly; }
+void TznWebSearch::setJapanOnly(bool value) { s->japanOnly = value; }
+bool TznWebSearch::Searching() const { return s->searching; }
+bool TznWebSearch::Stop() const { return s->stop; }
+void TznWebSearch::setStop(bool value) { s->stop = value; }
+void TznWebSearch::StopSearch() { s->stop = true; }
+QByteArray TznWebSearch::SearchEngine() const { return searchEngine_; }
+void TznWebSearch::setSearchEngine(const QByteArray &address) { searchEngine_ = address; }
+int TznWebSearch::MaxQueues() const { return maxQueues_; }
+TznWebSearch::EventDelivery TznWebSearch::eventDelivery() const { return s->delivery; }
+void TznWebSearch::setEventDelivery(EventDelivery delivery) { s->delivery = delivery; }
+void TznWebSearch::setReadTimeout(int milliseconds) { s->readTimeoutMs = milliseconds; }
+
+QByteArrayList TznWebSearch::Emails() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->emails;
+}
+
+void TznWebSearch::setEmails(const QByteArrayList &lines)
+{
+    const std::lock_guard guard(s->lock);
+    s->emails = lines;
+}
+
+void TznWebSearch::setMaxQueues(int value)
+{
+    if (value == maxQueues_)
+        return;
+    maxQueues_ = value;
+    // Under the lock: a running crawl sees the ring before or after the resize, never during.
+    const std::lock_guard guard(s->lock);
+    s->ring.resize(value);
+}
+
+int TznWebSearch::WebLinkCount() const
+{
+    const std::lock_guard guard(s->lock);
+    return int(s->ring.slots().size());
+}
+
+TWebLinks TznWebSearch::WebLink() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->ring.slots();
+}
+
+int TznWebSearch::WriteIndex() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->ring.writeIndex();
+}
+
+int TznWebSearch::ReadIndex() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->ring.readIndex();
+}
+
+namespace {
+
+// The common part of both starts; false when a crawl still runs.
+bool beginChain(TznWebSearch::Shared &s)
+{
+    bool expected = false;
+    if (!s.searching.compare_exchange_strong(expected, true))
+        return false;
+    const std::lock_guard guard(s.lock);
+    s.ring.reset();
+    s.stop = false;
+    s.emails.clear();
+    return true;
+}
+
+} // namespace
+
+bool TznWebSearch::StartSearch()
+{
+    if (!beginChain(*s))
+        return false;
+    CrawlChain::fetch(s, searchEngine_, 0, CrawlChain::Step::Page);
+    return true;
+}
+
+bool TznWebSearch::StartPhraseSearch()
+{
+    if (!beginChain(*s))
+        return false;
+    CrawlChain::startResultChain(s);
+    return true;
+}

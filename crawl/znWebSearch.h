@@ -1,0 +1,80 @@
+#pragma once
+// The crawl component: runs one crawl as a chain of page fetches, one worker thread per page,
+// keeps the ring of waiting links, and reports every step to its owner through four events.
+
+#include "crawl/LinkRing.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+using TznOnEnd = std::function<void()>;
+using TznOnPageReceived =
+    std::function<void(const QByteArray &aUrl, const QByteArray &aHtml, const QByteArrayList &aEmails)>;
+using TznOnPhraseSearchStart = std::function<void(int &aPosition, QByteArray &aSearchURL)>;
+using TznOnWebLinkChange = std::function<void(const QByteArray &aLink, const QByteArray &aLevelNo, int aIndex)>;
+
+class TznWebSearch final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Where the events run. WorkerThread: on the fetch thread, as they happen. OwnerThread: on
+    // the thread this component lives in, one at a time, the worker waiting for each; that
+    // thread must run an event loop. An owner whose handlers touch its windows takes
+    // OwnerThread, which also lets it be destroyed mid-crawl without waiting for the worker.
+    enum class EventDelivery { WorkerThread, OwnerThread };
+
+    explicit TznWebSearch(QObject *owner = nullptr);
+    ~TznWebSearch() override;
+    TznWebSearch(const TznWebSearch &) = delete;
+    TznWebSearch &operator=(const TznWebSearch &) = delete;
+
+    bool AllLink() const;
+    void setAllLink(bool value);
+    QByteArrayList Emails() const;
+    void setEmails(const QByteArrayList &lines);
+    int MaxLevel() const;
+    void setMaxLevel(int value);
+    int MaxQueues() const;
+    void setMaxQueues(int value);
+    bool JapanOnly() const;
+    void setJapanOnly(bool value);
+    QStringList Phrases; // kept for the engine panel; the crawl never reads it
+    int WebLinkCount() const;
+    QByteArray SearchEngine() const;
+    void setSearchEngine(const QByteArray &address);
+    bool Searching() const;
+    bool Stop() const;
+    void setStop(bool value);
+    TWebLinks WebLink() const; // a copy of the slots as they are now
+    int WriteIndex() const;
+    int ReadIndex() const;
+
+    TznOnEnd OnEnd;
+    TznOnPageReceived OnPageReceived;
+    TznOnPhraseSearchStart OnPhraseSearchStart;
+    TznOnWebLinkChange OnWebLinkChange;
+
+    // Both return false, and change nothing, while a crawl is still running: two chains on one
+    // ring would corrupt it.
+    bool StartSearch();
+    bool StartPhraseSearch();
+    void StopSearch();
+
+    EventDelivery eventDelivery() const;
+    void setEventDelivery(EventDelivery delivery);
+    // Longest wait for a byte of a page before the fetch fails (30000 ms).
+    void setReadTimeout(int milliseconds);
+
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> s;
+    QByteArray searchEngine_;
+    int maxQueues_ = 0;
+};

@@ -1,0 +1,73 @@
+#include "platform/ProfileFile.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/ProfileText.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace {
+
+QByteArray encodingName(const QByteArray &encoding)
+{
+    return encoding.isEmpty() ? QByteArray("UTF-8") : encoding;
+}
+
+// A value that starts with U+FEFF keeps it: it is text, not a byte order mark.
+QString decode(const QByteArray &bytes, const QByteArray &encoding)
+{
+    constexpr QStringDecoder::Flags flags = QStringDecoder::Flag::ConvertInitialBom;
+    QStringDecoder decoder(encodingName(encoding).constData(), flags);
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringDecoder::Utf8, flags);
+    return decoder.decode(bytes);
+}
+
+QByteArray encode(const QString &text, const QByteArray &encoding)
+{
+    QStringEncoder encoder(encodingName(encoding).constData());
+    if (!encoder.isValid())
+        return text.toUtf8();
+    return encoder.encode(text);
+}
+
+// Cut in characters of the decoded text, never inside a multi-byte character or a surrogate pair.
+QString cutForRead(QString text)
+{
+    if (text.size() <= ProfileFile::maxReadLength)
+        return text;
+    qsizetype length = ProfileFile::maxReadLength;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    text.truncate(length);
+    return text;
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(QString path, QByteArray encoding) : path_(std::move(path)), encoding_(std::move(encoding)) {}
+
+std::optional<QString> ProfileFile::value(const QString &section, const QString &ident) const
+{
+    const AtomicFile::ReadResult file = AtomicFile::read(path_);
+    if (file.status != AtomicFile::ReadStatus::Ok)
+        return std::nullopt;
+    const std::optional<QByteArray> stored = ProfileText::read(file.bytes, section, ident, encoding_);
+    if (!stored)
+        return std::nullopt;
+    return cutForRead(decode(*stored, encoding_));
+}
+
+QString ProfileFile::readString(const QString &section, const QString &ident, const QString &defaultValue) const
+{
+    return value(section, ident).value_or(defaultValue);
+}
+
+bool ProfileFile::writeString(const QString &section, const QString &ident, const QString &value) const
+{
+    const QByteArray bytes = encode(value, encoding_);
+    const auto edit = [&](const QByteArray &current) {
+        return ProfileText::write(current, section, ident, bytes, encoding_);
+    };
+    return AtomicFile::update(path_, edit) != AtomicFile::UpdateResult::Failed;
+}

@@ -1,0 +1,405 @@
+#include "platform/RegistryText.h"
+
+#include "platform/TextLines.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+using TextLines::trimmed;
+
+constexpr QLatin1StringView rootName("HKEY_CURRENT_USER");
+
+// A leading U+FEFF is part of a name or value, not a byte order mark to drop.
+QString utf8(QByteArrayView bytes)
+{
+    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(bytes);
+}
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
+bool hasControl(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), isControl);
+}
+
+bool sameKey(const QStringList &a, const QStringList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].compare(b[i], Qt::CaseInsensitive) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool isAtOrBelow(const QStringList &key, const QStringList &wanted)
+{
+    return key.size() >= wanted.size() && sameKey(key.first(wanted.size()), wanted);
+}
+
+// A quoted string from `pos` (on its opening quote); `end` is set after the closing quote.
+std::optional<QByteArray> unquote(QByteArrayView text, qsizetype pos, qsizetype &end)
+{
+    QByteArray out;
+    for (qsizetype i = pos + 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            end = i + 1;
+            return out;
+        }
+        // Only \\ and \" are escapes; any other backslash stands for itself, as regedit reads it.
+        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"'))
+            ++i;
+        out.append(text[i]);
+    }
+    return std::nullopt;
+}
+
+QByteArray quote(QStringView text)
+{
+    QByteArray out("\"");
+    for (const char c : text.toUtf8()) {
+        if (c == '\\' || c == '"')
+            out.append('\\');
+        out.append(c);
+    }
+    return out.append('"');
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<qint32> parseDword(QByteArrayView digits)
+{
+    if (digits.isEmpty() || digits.size() > 8)
+        return std::nullopt;
+    quint32 number = 0;
+    for (const char c : digits) {
+        const int digit = hexDigit(c);
+        if (digit < 0)
+            return std::nullopt;
+        number = number << 4 | quint32(digit);
+    }
+    return qint32(number);
+}
+
+// "hex(1):41,00" and the like; `data` has its continuation backslashes and line breaks removed.
+bool looksLikeHexBytes(QByteArrayView line)
+{
+    if (line.isEmpty())
+        return false;
+    return std::all_of(line.begin(), line.end(), [](char c) {
+        return hexDigit(c) >= 0 || c == ',' || c == '\\' || TextLines::isBlank(c);
+    });
+}
+
+std::optional<QByteArray> parseHexBytes(QByteArrayView data)
+{
+    QByteArray bytes;
+    for (QByteArrayView rest = data; !rest.isEmpty();) {
+        qsizetype comma = rest.indexOf(',');
+        const QByteArrayView item = trimmed(comma < 0 ? rest : rest.first(comma));
+        if (item.size() != 2 || hexDigit(item[0]) < 0 || hexDigit(item[1]) < 0)
+            return std::nullopt;
+        bytes.append(char(hexDigit(item[0]) << 4 | hexDigit(item[1])));
+        rest = comma < 0 ? QByteArrayView() : rest.sliced(comma + 1);
+    }
+    return bytes;
+}
+
+QByteArray hexString(QStringView text)
+{
+    QByteArray bytes = text.toUtf8();
+    bytes.append('\0');
+    QByteArray out("hex(1):");
+    out.append(bytes.toHex(','));
+    return out;
+}
+
+RegistryText::StoredValue parseData(QByteArrayView data)
+{
+    using RegistryText::StoredValue;
+    StoredValue value;
+    if (data.startsWith('"')) {
+        qsizetype end = 0;
+        const std::optional<QByteArray> text = unquote(data, 0, end);
+        if (text && trimmed(data.sliced(end)).isEmpty()) {
+            value.type = StoredValue::Type::String;
+            value.text = utf8(*text);
+        }
+        return value;
+    }
+    const QByteArray lower = data.toByteArray().toLower();
+    if (lower.startsWith("dword:")) {
+        if (const std::optional<qint32> number = parseDword(trimmed(data.sliced(6)))) {
+            value.type = StoredValue::Type::Integer;
+            value.number = *number;
+        }
+        return value;
+    }
+    // A string stored as bytes: REG_SZ (1) or REG_EXPAND_SZ (2); it ends at its first NUL.
+    if (lower.startsWith("hex(1):") || lower.startsWith("hex(2):")) {
+        if (std::optional<QByteArray> bytes = parseHexBytes(data.sliced(7))) {
+            const qsizetype nul = bytes->indexOf('\0');
+            if (nul >= 0)
+                bytes->truncate(nul);
+            value.type = StoredValue::Type::String;
+            value.text = utf8(*bytes);
+        }
+    }
+    return value;
+}
+
+struct Entry
+{
+    enum class Kind { Header, Value, Other };
+    Kind kind = Kind::Other;
+    qsizetype begin = 0;
+    qsizetype dataBegin = 0;  // Value: after "=" and the blanks that follow it
+    qsizetype contentEnd = 0; // of its last line
+    qsizetype end = 0;        // after its last line end
+    bool ours = false;        // Header: a key of HKEY_CURRENT_USER (not another root, not a deletion)
+    QStringList key;          // Header: names below the root; Value: of the block it stands in
+    QString name;             // Value
+    RegistryText::StoredValue value;
+};
+
+std::optional<Entry> parseHeader(QByteArrayView text)
+{
+    const qsizetype close = text.lastIndexOf(']');
+    if (close < 1)
+        return std::nullopt;
+    Entry entry;
+    entry.kind = Entry::Kind::Header;
+    const QString inner = utf8(text.sliced(1, close - 1));
+    if (inner.startsWith(QLatin1Char('-')))
+        return entry; // "[-key]" deletes a key when imported: no values live under it
+    QStringList names = inner.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (names.isEmpty() || names.front().compare(rootName, Qt::CaseInsensitive) != 0)
+        return entry;
+    names.removeFirst();
+    entry.ours = true;
+    entry.key = std::move(names);
+    return entry;
+}
+
+// A value line: "name"=data or @=data. `data` may go on over continuation lines (hex data
+// ending in "\"), which `lines` then yields into the entry.
+std::optional<Entry> parseValue(QByteArrayView file, const TextLines::Line &first, TextLines::Reader &lines)
+{
+    const QByteArrayView text = file.sliced(first.textBegin, first.contentEnd - first.textBegin);
+    Entry entry;
+    qsizetype pos = 0;
+    if (text.startsWith('@')) {
+        pos = 1;
+    } else if (text.startsWith('"')) {
+        const std::optional<QByteArray> name = unquote(text, 0, pos);
+        if (!name)
+            return std::nullopt;
+        entry.name = utf8(*name);
+    } else {
+        return std::nullopt;
+    }
+    const QByteArrayView afterName = trimmed(text.sliced(pos));
+    if (!afterName.startsWith('=') || trimmed(afterName.sliced(1)) == "-")
+        return std::nullopt; // "name"=- deletes a value when imported
+    entry.kind = Entry::Kind::Value;
+    const QByteArrayView firstData = trimmed(afterName.sliced(1));
+    entry.dataBegin = first.textBegin + (firstData.data() - text.data());
+    entry.contentEnd = first.contentEnd;
+    entry.end = first.end;
+
+    QByteArray data = firstData.toByteArray();
+    if (data.toLower().startsWith("hex")) {
+        // Only lines that look like more hex bytes continue a value: a key or value line after
+        // a stray backslash stays a line of its own, and no write of this value can swallow it.
+        TextLines::Reader ahead = lines;
+        TextLines::Line more;
+        while (data.endsWith('\\') && ahead.next(more)) {
+            const QByteArrayView next = file.sliced(more.textBegin, more.contentEnd - more.textBegin);
+            if (!looksLikeHexBytes(next))
+                break;
+            lines = ahead;
+            data.chop(1);
+            data.append(next);
+            entry.contentEnd = more.contentEnd;
+            entry.end = more.end;
+        }
+    }
+    entry.value = parseData(data);
+    return entry;
+}
+
+std::vector<Entry> parse(QByteArrayView file)
+{
+    std::vector<Entry> entries;
+    TextLines::Reader lines(file);
+    TextLines::Line line;
+    bool blockIsOurs = false;
+    QStringList blockKey;
+    while (lines.next(line)) {
+        if (line.isBlank() || file[line.textBegin] == ';')
+            continue;
+        const QByteArrayView text = file.sliced(line.textBegin, line.contentEnd - line.textBegin);
+        std::optional<Entry> entry;
+        if (text.startsWith('[')) {
+            entry = parseHeader(text);
+            if (entry) {
+                blockIsOurs = entry->ours;
+                blockKey = entry->key;
+            }
+        } else if (blockIsOurs) {
+            entry = parseValue(file, line, lines);
+            if (entry)
+                entry->key = blockKey;
+        }
+        if (!entry)
+            entry.emplace(); // kept, meaning nothing
+        entry->begin = line.begin;
+        if (entry->kind != Entry::Kind::Value) {
+            entry->contentEnd = line.contentEnd;
+            entry->end = line.end;
+        }
+        entries.push_back(std::move(*entry));
+    }
+    return entries;
+}
+
+const Entry *lastValue(const std::vector<Entry> &entries, const QStringList &key, QStringView name)
+{
+    const Entry *found = nullptr;
+    for (const Entry &entry : entries) {
+        if (entry.kind == Entry::Kind::Value && entry.name.compare(name, Qt::CaseInsensitive) == 0
+            && sameKey(entry.key, key))
+            found = &entry;
+    }
+    return found;
+}
+
+// After the last line of the last block of `key`; nullopt when the key has no block of its own.
+std::optional<qsizetype> endOfLastBlock(const std::vector<Entry> &entries, const QStringList &key)
+{
+    std::optional<qsizetype> end;
+    bool inKey = false;
+    for (const Entry &entry : entries) {
+        if (entry.kind == Entry::Kind::Header) {
+            inKey = entry.ours && sameKey(entry.key, key);
+            if (inKey)
+                end = entry.end;
+        } else if (inKey) {
+            end = entry.end;
+        }
+    }
+    return end;
+}
+
+QByteArray dataText(const RegistryText::Data &data)
+{
+    if (const qint32 *number = std::get_if<qint32>(&data))
+        return "dword:" + QByteArray::number(quint32(*number), 16).rightJustified(8, '0');
+    // A string ends at its first NUL, as the platform's string values do.
+    QStringView text = std::get<QString>(data);
+    if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
+        text = text.first(nul);
+    return hasControl(text) ? hexString(text) : quote(text);
+}
+
+QByteArray valueLine(QStringView name, const RegistryText::Data &data)
+{
+    return (name.isEmpty() ? QByteArray("@") : quote(name)) + '=' + dataText(data);
+}
+
+QByteArray headerLine(const QStringList &key)
+{
+    QByteArray line = "[" + QByteArray(rootName.data(), rootName.size());
+    for (const QString &name : key)
+        line.append('\\').append(name.toUtf8());
+    return line.append(']');
+}
+
+} // namespace
+
+namespace RegistryText {
+
+std::optional<QStringList> splitKeyPath(QStringView path)
+{
+    QStringList names;
+    for (const QStringView name : path.tokenize(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
+        if (hasControl(name))
+            return std::nullopt;
+        names.append(name.toString());
+    }
+    return names;
+}
+
+bool keyExists(QByteArrayView file, const QStringList &key)
+{
+    if (key.isEmpty())
+        return true;
+    const std::vector<Entry> entries = parse(file);
+    return std::any_of(entries.begin(), entries.end(), [&](const Entry &entry) {
+        return entry.kind == Entry::Kind::Header && entry.ours && isAtOrBelow(entry.key, key);
+    });
+}
+
+std::optional<StoredValue> value(QByteArrayView file, const QStringList &key, QStringView name)
+{
+    const std::vector<Entry> entries = parse(file);
+    const Entry *found = lastValue(entries, key, name);
+    if (found == nullptr)
+        return std::nullopt;
+    return found->value;
+}
+
+std::optional<QByteArray> withValue(QByteArrayView file, const QStringList &key, QStringView name, const Data &data)
+{
+    if (hasControl(name) || std::any_of(key.begin(), key.end(), [](const QString &n) { return n.isEmpty() || hasControl(n); }))
+        return std::nullopt;
+    const std::vector<Entry> entries = parse(file);
+    const QByteArrayView lineEnd = TextLines::lineEndOf(file, "\n");
+
+    QByteArray result;
+    result.reserve(file.size() + 64);
+    if (const Entry *found = lastValue(entries, key, name)) {
+        // The stored name keeps its spelling, as the registry keeps it.
+        result.append(file.first(found->dataBegin)).append(dataText(data)).append(file.sliced(found->contentEnd));
+        return result;
+    }
+    const QByteArray line = valueLine(name, data);
+    if (const std::optional<qsizetype> at = endOfLastBlock(entries, key)) {
+        result.append(file.first(*at));
+        if (*at > 0 && file[*at - 1] != '\n')
+            result.append(lineEnd);
+        result.append(line).append(lineEnd).append(file.sliced(*at));
+        return result;
+    }
+    result.append(file);
+    if (file.isEmpty()) {
+        result.append("REGEDIT4").append(lineEnd);
+    } else if (!file.endsWith('\n')) {
+        result.append(lineEnd);
+    }
+    // Keys are set apart by a blank line, as regedit writes them.
+    if (!result.endsWith("\n\n") && !result.endsWith("\n\r\n"))
+        result.append(lineEnd);
+    result.append(headerLine(key)).append(lineEnd).append(line).append(lineEnd);
+    return result;
+}
+
+} // namespace RegistryText
