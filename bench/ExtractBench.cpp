@@ -3,8 +3,8 @@
 //
 // Pages are built deterministically from the manual pages of the manpages-dev package, turned
 // into plain HTML with a few anchors and addresses per page: 10 MiB of them, a 100 KiB sample of
-// its lines, and 1 MiB holding 20,000 "@". TRAWLEX_BENCH_DUMP=dir writes the
-// pages there (html-100k.html, html-10m.html, at-dense-1m.html) for bench/extract-compare.
+// its lines, and 1 MiB holding 20,000 "@". TRAWLEX_BENCH_DUMP=dir writes the pages there
+// (html-100k.html, html-10m.html, at-dense-1m.html) for bench/extract-compare.
 
 #include "crawl/PageText.h"
 #include "tests/crawl/PageTextReference.h"
@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace {
 

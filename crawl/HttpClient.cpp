@@ -9,12 +9,46 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Every fetch has a client of its own, so no cookie or header crosses from one page to the
+// next; but the open connections and resolved host names are kept process-wide, so a crawl of
+// one site does not pay a new TCP connection and name look-up for every page.
+struct SharedPool
+{
+    CURLSH *share = nullptr;
+    std::mutex locks[CURL_LOCK_DATA_LAST];
+
+    static void lock(CURL *, curl_lock_data data, curl_lock_access, void *self)
+    {
+        static_cast<SharedPool *>(self)->locks[data].lock();
+    }
+    static void unlock(CURL *, curl_lock_data data, void *self)
+    {
+        static_cast<SharedPool *>(self)->locks[data].unlock();
+    }
+};
+
+SharedPool *sharedPool = nullptr; // never freed: fetches may still run during static teardown
+
 CURLcode initCurlOnce()
 {
     // curl_global_init is not thread-safe, and the first fetch may start on any worker.
     static std::once_flag once;
     static CURLcode result = CURLE_OK;
-    std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        result = curl_global_init(CURL_GLOBAL_DEFAULT);
+        if (result != CURLE_OK)
+            return;
+        auto *pool = new SharedPool;
+        pool->share = curl_share_init();
+        if (pool->share == nullptr)
+            return; // fetches still work, each on a connection of its own
+        curl_share_setopt(pool->share, CURLSHOPT_LOCKFUNC, SharedPool::lock);
+        curl_share_setopt(pool->share, CURLSHOPT_UNLOCKFUNC, SharedPool::unlock);
+        curl_share_setopt(pool->share, CURLSHOPT_USERDATA, pool);
+        curl_share_setopt(pool->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+        curl_share_setopt(pool->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        sharedPool = pool;
+    });
     return result;
 }
 
@@ -225,6 +259,8 @@ HttpResult HttpClient::get(const QByteArray &url)
     curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     // Fetches run on worker threads; signals would hit whatever thread the kernel picks.
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    if (sharedPool != nullptr)
+        curl_easy_setopt(h, CURLOPT_SHARE, sharedPool->share);
     if (d->readTimeoutMs > 0)
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(d->readTimeoutMs));
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);

@@ -8,9 +8,10 @@
 #include <utility>
 #include <vector>
 
-// Everything here walks the page once. Searches for single bytes go through memchr and for
-// substrings through memmem (a two-way search, linear even on hostile input), and the address
-// scan lowers only the bytes of a candidate, never the page.
+// Everything here takes time linear in the page, whatever the page holds. Searches for single
+// bytes go through memchr and for substrings through memmem (a two-way search, linear even on
+// hostile input); duplicate tests go through hash sets; the address scans lower only the bytes
+// of a candidate, never the page.
 
 namespace PageText {
 
@@ -88,8 +89,7 @@ bool IsPageExtension(QByteArrayView extension)
     return false;
 }
 
-// The walk is over the rest that starts at `from`: the local part never reaches back before it.
-// Classes are tested on the raw byte, which has the same answer as on its lowered form.
+// Address classes, tested on the raw byte: the answer is the same as for its lowered form.
 enum : unsigned char { kLocal = 1, kDomain = 2 };
 
 constexpr std::array<unsigned char, 256> kAddressClass = [] {
@@ -140,7 +140,9 @@ private:
 };
 
 // Handles every "@" in [from, atEnd) of a text that ends at end: a candidate that qualifies
-// goes to found(first, last), still in its page case. Returns where the rest then begins.
+// goes to found(first, last), still in its page case. Returns where the rest then begins. Each
+// step goes on from the end of the previous candidate, so a local part never reaches back into
+// the text an earlier step consumed.
 template <typename Found>
 const char *ScanAts(const char *from, const char *atEnd, const char *end, Found &&found)
 {

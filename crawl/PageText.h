@@ -13,8 +13,9 @@ namespace PageText {
 // within the first 11 bytes: those hold the scheme's "//", which is no folder separator.
 QByteArray BaseOf(QByteArrayView address);
 
-// The accepted absolute links of a page, in the order of their anchors. Relative values are
-// completed against base; allLink and resultPage choose which links stay (see the .cpp).
+// The accepted absolute links of a page, in the order of their anchors; relative values are
+// completed against base. Without allLink only links that contain base stay; with it all stay,
+// except that a search-result page (resultPage) keeps only the links that do not contain base.
 QByteArrayList ExtractLinks(QByteArrayView base, QByteArrayView page, bool resultPage, bool allLink);
 
 // True when the page names a Japanese character set (exact lower-case spelling).

@@ -9,18 +9,6 @@
 const char *const TThrWebSearch::kUserAgent = "IE50";
 const char *const TThrWebSearch::kErrorLog = "Err.ini";
 
-namespace {
-
-// One failure, one line: a message with line breaks in it would split the log entry.
-QByteArray asOneLine(QByteArray message)
-{
-    message.replace('\r', ' ');
-    message.replace('\n', ' ');
-    return message;
-}
-
-} // namespace
-
 TThrWebSearch::TThrWebSearch(const QByteArray &url, int level, int readTimeoutMs, const std::atomic<bool> *abort)
     : Http(std::make_unique<HttpClient>(readTimeoutMs)), Level(level), Url(url)
 {
@@ -44,7 +32,7 @@ void TThrWebSearch::run()
     Http->setUserAgent(QByteArray(kUserAgent));
     HttpResult result = Http->get(Url);
     if (!result.ok) {
-        AppendLine(QString::fromLatin1(kErrorLog), asOneLine(result.error));
+        AppendLine(QString::fromLatin1(kErrorLog), result.error); // one line: the client keeps it so
         result.body.clear();
     }
     if (OnFetched) {

@@ -227,10 +227,35 @@ TEST(PageTextExtractEmails, RawTextFirstThenWhatOnlyTheTagFreeTextShows)
         {"x<i>y@q.org</i> z@q.org", List({"y@q.org", "z@q.org", "xy@q.org"})},
         {"<a@b.c", List({"a@b.c"})},
         {"<p>nothing</p>", {}},
+        // The tag-free text joins across several tags on both sides of the "@".
+        {"<p>Jo<i>h</i><b>n</b><u>@</u><i>mail</i>.<b>Example</b>.org!", List({"john@mail.example.org"})},
+        {"a>b<i>@</i>c.d e<x<y>@f.g", List({"b@c.d", "e@f.g"})},   // a ">" outside a tag stays
+        {"<!-- x@y.z --> <b>k</b>@m.n", List({"x@y.z", "k@m.n"})},  // only the raw text sees x@y.z
+        {"p@q.r<span>s@t.u", List({"p@q.r", "s@t.u", "p@q.rs"})},
+        {"v@w.x<never closed", List({"v@w.x"})},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.page);
         EXPECT_EQ(Show(PageText::ExtractEmails(row.page)), Show(row.addresses));
+    }
+}
+
+// The page is scanned a block at a time; addresses straddling a block boundary must come out as
+// if it were not there.
+TEST(PageTextAgainstReference, AgreesAcrossScanBlocks)
+{
+    const char *const snippets[] = {
+        " First.Last@Example.COM. ", "jo<b>e</b><i>@</i>x<u>.</u>org ", "a@b.c@d.e<x@y.z>w@", "<i>k@<b>m.n</b>",
+    };
+    const QByteArray filler = QByteArray("<p>text <b>bold</b> more\n").repeated(4096);
+    for (const char *snippet : snippets) {
+        for (qsizetype blockEnd : {qsizetype(64 * 1024), qsizetype(128 * 1024)}) {
+            for (qsizetype back = 0; back <= 24; ++back) {
+                const QByteArray page = filler.left(blockEnd - back) + snippet + filler.left(64);
+                SCOPED_TRACE(std::string(snippet) + " at " + std::to_string(blockEnd - back));
+                ASSERT_EQ(Show(PageText::ExtractEmails(page)), Show(PageTextReference::ExtractEmails(page)));
+            }
+        }
     }
 }
 

@@ -17,7 +17,12 @@ QString text(const char *utf8)
 
 std::string shown(const std::optional<QByteArray> &bytes)
 {
-    return bytes ? "\"" + bytes->toStdString() + "\"" : std::string("(absent)");
+    if (!bytes)
+        return "(absent)";
+    std::string text(1, '"');
+    text.append(bytes->constData(), size_t(bytes->size()));
+    text.push_back('"');
+    return text;
 }
 
 } // namespace
