@@ -25,7 +25,7 @@ void endChain(const SharedPtr &s)
         if (owner.OnEnd)
             owner.OnEnd();
     });
-    s->searching = false;
+    s->finishChain();
 }
 
 // False when the owner is gone. A handler that fails misses its own event only: the crawl and
@@ -82,7 +82,7 @@ void nextQueuedLink(const SharedPtr &s)
         hadSlot = s->ring.take(&taken, &change);
     }
     if (hadSlot && !reportSlotChanges(s, {change})) {
-        s->searching = false; // the owner is gone: nobody is left to tell
+        s->finishChain(); // the owner is gone: nobody is left to tell
         return;
     }
     if (taken.Link.isEmpty()) {
@@ -106,12 +106,12 @@ void pageStep(const SharedPtr &s, const QByteArray &url, const QByteArray &page,
         const bool yieldsLinks = !s->japanOnly || PageText::IsJapanesePage(page);
         const QByteArrayList links = yieldsLinks ? PageText::ExtractLinks(base, page, false, s->allLink) : QByteArrayList();
         if (!reportSlotChanges(s, offerLinks(*s, links, level))) {
-            s->searching = false;
+            s->finishChain();
             return;
         }
     }
     if (reportPage(s, base, page, emails) == Raised::OwnerGone) {
-        s->searching = false;
+        s->finishChain();
         return;
     }
     nextQueuedLink(s);
@@ -124,7 +124,7 @@ void resultPageStep(const SharedPtr &s, const QByteArray &url, const QByteArray 
     const QByteArray base = PageText::BaseOf(url);
     const QByteArrayList links = PageText::ExtractLinks(base, page, true, s->allLink);
     if (position <= s->maxLevel && !reportSlotChanges(s, offerLinks(*s, links, 1))) {
-        s->searching = false;
+        s->finishChain();
         return;
     }
     auto request = std::make_shared<PhraseRequest>();
@@ -137,7 +137,7 @@ void resultPageStep(const SharedPtr &s, const QByteArray &url, const QByteArray 
         });
     }
     if (raised == Raised::OwnerGone) {
-        s->searching = false;
+        s->finishChain();
         return;
     }
     if (raised == Raised::HandlerFailed)

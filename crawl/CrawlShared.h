@@ -8,6 +8,7 @@
 #include <QByteArrayList>
 
 #include <atomic>
+#include <optional>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -19,17 +20,31 @@ struct TznWebSearch::Shared
     LinkRing ring;
     QByteArrayList emails;
     TznWebSearch *owner = nullptr;
+    // A queue size set while a chain runs waits for its end: resizing a ring in use would
+    // strand waiting links behind new free slots and leave the owners' mirrors wrong.
+    std::optional<int> pendingSlots;
 
     // Held while a handler runs on a worker thread, so the owner's destructor can wait it out.
     std::mutex handlerRunning;
     std::atomic<std::thread::id> handlerThread{};
 
     std::atomic<bool> stop{false};
-    std::atomic<bool> searching{false};
+    std::atomic<bool> searching{false}; // written under `lock`
     std::atomic<bool> abortFetch{false};
     std::atomic<bool> allLink{true};
     std::atomic<bool> japanOnly{false};
     std::atomic<int> maxLevel{3};
     std::atomic<int> readTimeoutMs{30000};
     std::atomic<EventDelivery> delivery{EventDelivery::WorkerThread};
+
+    // The last act of every chain.
+    void finishChain()
+    {
+        const std::lock_guard guard(lock);
+        if (pendingSlots) {
+            ring.resize(*pendingSlots);
+            pendingSlots.reset();
+        }
+        searching = false;
+    }
 };

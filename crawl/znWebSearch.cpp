@@ -50,9 +50,11 @@ void TznWebSearch::setMaxQueues(int value)
     if (value == maxQueues_)
         return;
     maxQueues_ = value;
-    // Under the lock: a running crawl sees the ring before or after the resize, never during.
     const std::lock_guard guard(s->lock);
-    s->ring.resize(value);
+    if (s->searching)
+        s->pendingSlots = value;
+    else
+        s->ring.resize(value);
 }
 
 int TznWebSearch::WebLinkCount() const
@@ -84,10 +86,10 @@ namespace {
 // The common part of both starts; false when a crawl still runs.
 bool beginChain(TznWebSearch::Shared &s)
 {
-    bool expected = false;
-    if (!s.searching.compare_exchange_strong(expected, true))
-        return false;
     const std::lock_guard guard(s.lock);
+    if (s.searching)
+        return false;
+    s.searching = true;
     s.ring.reset();
     s.stop = false;
     s.emails.clear();

@@ -125,34 +125,32 @@ bool replace(const QString &path, const QByteArray &bytes)
 
 UpdateResult update(const QString &path, const Edit &edit)
 {
-    // Most writes of settings store what is already there (a window closed where it was
-    // opened, a language file walked again): find that out without taking the lock.
-    {
+    // Reads the file and applies the edit: the new bytes, or why nothing is to be written.
+    const auto edited = [&path, &edit](std::optional<QByteArray> *next) {
         const ReadResult current = read(path);
         if (current.status == ReadStatus::Failed)
             return UpdateResult::Failed;
-        const std::optional<QByteArray> next = edit(current.bytes);
-        if (!next)
+        *next = edit(current.bytes);
+        if (!*next)
             return UpdateResult::Failed;
-        if (*next == current.bytes)
-            return UpdateResult::Unchanged;
-        if (isReadOnly(path))
-            return UpdateResult::Failed;
-    }
+        return **next == current.bytes ? UpdateResult::Unchanged : UpdateResult::Written;
+    };
+
+    // Most writes of settings store what is already there (a window closed where it was
+    // opened, a language file walked again): find that out without taking the lock.
+    std::optional<QByteArray> next;
+    if (const UpdateResult verdict = edited(&next); verdict != UpdateResult::Written)
+        return verdict;
+    if (isReadOnly(path))
+        return UpdateResult::Failed;
 
     QLockFile lock(path + QStringLiteral(".lock"));
     if (!lock.tryLock(lockTimeoutMs))
         return UpdateResult::Failed;
 
     // Another process may have written between the first read and the lock.
-    const ReadResult current = read(path);
-    if (current.status == ReadStatus::Failed)
-        return UpdateResult::Failed;
-    const std::optional<QByteArray> next = edit(current.bytes);
-    if (!next)
-        return UpdateResult::Failed;
-    if (*next == current.bytes)
-        return UpdateResult::Unchanged;
+    if (const UpdateResult verdict = edited(&next); verdict != UpdateResult::Written)
+        return verdict;
     return replace(path, *next) ? UpdateResult::Written : UpdateResult::Failed;
 }
 
