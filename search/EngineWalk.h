@@ -1,0 +1,33 @@
+#pragma once
+// The result-page walk of an engine search: answers the crawl component's request for the next
+// result page, engine by engine in list order, phrase by phrase, page by page.
+
+#include "search/EngineTable.h"
+
+class EngineWalk final
+{
+public:
+    struct Answer
+    {
+        QString url;             // empty ends the walk
+        bool stopSearch = false; // no engine is included: the caller stops the crawl
+    };
+
+    explicit EngineWalk(EngineHosts hosts = {});
+
+    // Back to the first engine and phrase, the progress at 0 of TotalResultPages.
+    void start(const QList<EngineRow> &rows, int phraseCount);
+
+    // One request. `position` enters as the component gives it and leaves as the position of
+    // the page answered (-1 after a phrase's last page). The rows are read anew each time, so
+    // marks and order changed during a search count from the next request on.
+    Answer next(int &position, const QList<EngineRow> &rows, const QStringList &phrases, bool stopRequested);
+
+    int EngineIndex = 0;
+    int PhraseIndex = 0;
+    int progressMaximum = 0;
+    int progressPosition = 0;
+
+private:
+    EngineHosts hosts_;
+};
