@@ -1,0 +1,148 @@
+#pragma once
+// A report list that can sort itself when a column header is clicked and keeps its column
+// widths, sort column, sort direction and view style in the per-user registry between runs.
+// The search panels list found addresses and the link queue in it; the engine options dialog
+// lists the search engines. Its header item holds the columns, as the translation walk expects.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTreeWidget>
+
+class QKeyEvent;
+class QShowEvent;
+
+// Which settings are kept, and where: below HKEY_CURRENT_USER + RegistryKey, in the sub-keys
+// "Columns" (Sizes), "Sort" (Ascending, SortCol) and "ViewStyle" (ViewStyle), all as strings.
+// An empty RegistryKey is the root of the store itself, shared by every view that has it.
+struct TdfsEnhListViewSaveSettings
+{
+    Q_GADGET
+    Q_PROPERTY(bool AutoSave MEMBER AutoSave)
+    Q_PROPERTY(QString RegistryKey MEMBER RegistryKey)
+    Q_PROPERTY(bool SaveColumnSizes MEMBER SaveColumnSizes)
+    Q_PROPERTY(bool SaveCurrentSort MEMBER SaveCurrentSort)
+    Q_PROPERTY(bool SaveViewStyle MEMBER SaveViewStyle)
+
+public:
+    bool AutoSave = false; // save when the view is destroyed, load in Loaded()
+    QString RegistryKey;
+    bool SaveColumnSizes = true;
+    bool SaveCurrentSort = true;
+    bool SaveViewStyle = true;
+};
+
+class TdfsEnhListView final : public QTreeWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(TAutoColumnSort AutoColumnSort READ AutoColumnSort WRITE setAutoColumnSort)
+    Q_PROPERTY(TAutoSortStyle AutoSortStyle READ AutoSortStyle WRITE setAutoSortStyle)
+    Q_PROPERTY(bool AutoSortAscending READ AutoSortAscending WRITE setAutoSortAscending)
+    Q_PROPERTY(bool AutoResort READ AutoResort WRITE setAutoResort)
+    Q_PROPERTY(bool ShowSortArrows READ ShowSortArrows WRITE setShowSortArrows)
+    Q_PROPERTY(bool NoColumnResize READ NoColumnResize WRITE setNoColumnResize)
+    Q_PROPERTY(TViewStyle ViewStyle READ ViewStyle WRITE setViewStyle)
+    Q_PROPERTY(TdfsEnhListViewSaveSettings SaveSettings READ SaveSettings WRITE setSaveSettings)
+
+public:
+    enum TAutoColumnSort { acsNoSort, acsSort, acsSortToggle };
+    Q_ENUM(TAutoColumnSort)
+    enum TAutoSortStyle { assSmart, assDefault };
+    Q_ENUM(TAutoSortStyle)
+    // Stored as 0 to 3. Only the report style is drawn; the others are kept and stored.
+    enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+    Q_ENUM(TViewStyle)
+
+    explicit TdfsEnhListView(QWidget *parent = nullptr);
+    // Saves the settings (AutoSave) when the view has been loaded.
+    ~TdfsEnhListView() override;
+
+    TAutoColumnSort AutoColumnSort() const { return autoColumnSort_; }
+    void setAutoColumnSort(TAutoColumnSort value) { autoColumnSort_ = value; }
+    TAutoSortStyle AutoSortStyle() const { return autoSortStyle_; }
+    void setAutoSortStyle(TAutoSortStyle value) { autoSortStyle_ = value; }
+    // Direction taken when sorting by a column that was not the sort column.
+    bool AutoSortAscending() const { return autoSortAscending_; }
+    void setAutoSortAscending(bool value) { autoSortAscending_ = value; }
+    // Sort again after an item is inserted or a cell edited by the user (not inside a batch).
+    bool AutoResort() const { return autoResort_; }
+    void setAutoResort(bool value) { autoResort_ = value; }
+    bool ShowSortArrows() const { return showSortArrows_; }
+    void setShowSortArrows(bool value);
+    // Forbids resizing columns by dragging the header dividers and by Ctrl + keypad plus.
+    bool NoColumnResize() const { return noColumnResize_; }
+    void setNoColumnResize(bool value);
+    TViewStyle ViewStyle() const { return viewStyle_; }
+    void setViewStyle(TViewStyle value) { viewStyle_ = value; }
+
+    TdfsEnhListViewSaveSettings &SaveSettings() { return saveSettings_; }
+    const TdfsEnhListViewSaveSettings &SaveSettings() const { return saveSettings_; }
+    void setSaveSettings(const TdfsEnhListViewSaveSettings &value) { saveSettings_ = value; }
+
+    // The sort column, or -1 for none, and the current direction.
+    int SortColumn() const { return sortColumn_; }
+    bool CurrentSortAscending() const { return ascending_; }
+    // Sets both and sorts at once (unless AutoColumnSort is acsNoSort).
+    void SetSort(int column, bool ascending);
+
+    // The owner calls this once its designed properties, columns and rows are set: loads the
+    // stored settings (AutoSave) and picks column 0 as sort column if none was loaded. Without
+    // the call the first showing loads. Only the first call acts.
+    void Loaded();
+    bool IsLoaded() const { return loaded_; }
+    void LoadSettings();
+    void StoreSettings() const;
+
+    // Items changed between these do not sort the view; the last EndUpdate sorts once if any
+    // change asked for it.
+    void BeginUpdate();
+    void EndUpdate();
+
+    // A new row at `index` (clamped to the list) holding `texts`, caption first. The texts are
+    // set before the row joins the list, which keeps insertion at the top of a long list as
+    // cheap as at its end: setting them afterwards makes the tree widget search the whole list
+    // for the row. Use this, not insertTopLevelItem followed by setText, for long lists.
+    QTreeWidgetItem *InsertItem(int index, const QStringList &texts);
+    QTreeWidgetItem *AddItem(const QStringList &texts) { return InsertItem(topLevelItemCount(), texts); }
+
+    // Sorts the rows by the sort column in the current direction, whatever AutoColumnSort says.
+    void SortItems();
+
+Q_SIGNALS:
+    // A header click, raised after the direction is settled and before the rows are sorted.
+    void ColumnClick(int aColumn);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void commitData(QWidget *editor) override;
+
+private:
+    void headerClicked(int column);
+    bool resortDue() const;
+    void requestResort();
+    void resortNow();
+    void updateSortIndicator();
+    QString keyPath(const QString &subKey) const;
+    QString readSetting(const QString &subKey, const QString &name, const QString &fallback) const;
+    void loadColumnSizes();
+    void loadSort();
+    void loadViewStyle();
+
+    TAutoColumnSort autoColumnSort_ = acsNoSort;
+    TAutoSortStyle autoSortStyle_ = assSmart;
+    bool autoSortAscending_ = true;
+    bool autoResort_ = true;
+    bool showSortArrows_ = false;
+    bool noColumnResize_ = false;
+    TViewStyle viewStyle_ = vsReport;
+    TdfsEnhListViewSaveSettings saveSettings_;
+
+    int sortColumn_ = -1;
+    bool ascending_ = true;
+    bool loaded_ = false;
+    int updateCount_ = 0;
+    bool resortPending_ = false; // asked for inside a batch
+    bool resortQueued_ = false;  // asked for by a change the model is still reporting
+    bool rearranging_ = false;   // our own row moves and insertions
+};
