@@ -36,6 +36,10 @@ QString path()
         if (!overrideFolder.isEmpty())
             return overrideFolder;
     }
+    // Tests that start the program, and portable installs, point it elsewhere.
+    const QString fromEnvironment = qEnvironmentVariable("TRAWLEX_PROGRAM_FOLDER");
+    if (!fromEnvironment.isEmpty())
+        return withTrailingSlash(fromEnvironment);
     return withTrailingSlash(executableFolder());
 }
 

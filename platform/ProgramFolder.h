@@ -6,7 +6,8 @@
 
 namespace ProgramFolder {
 
-// The program folder with a trailing "/". Defaults to the executable's folder.
+// The program folder with a trailing "/": the one set(), else $TRAWLEX_PROGRAM_FOLDER, else the
+// executable's folder.
 QString path();
 
 // Points the program folder elsewhere (tests, portable use). An empty path restores the default.

@@ -14,11 +14,14 @@ struct EngineRow
     bool included = true;
 };
 
-// The web-search hosts; the defaults are the real ones, a settings section may replace them.
+// The web-search hosts; the defaults are the real ones. Section "Engines" of the main settings
+// file may replace each ("GoogleHost", "BaiduHost"; a host may carry ":port").
 struct EngineHosts
 {
     QString google = QStringLiteral("www.google.com");
     QString baidu = QStringLiteral("www.baidu.com");
+
+    static EngineHosts fromSettings(const QString &iniPath);
 };
 
 namespace EngineTable {

@@ -30,7 +30,7 @@ EngineWalk::Answer EngineWalk::next(int &position, const QList<EngineRow> &rows,
         }
         if (EngineIndex >= rows.size()) {
             progressPosition = 0;
-            return {QString(), true};
+            return {QString(), true, QString()};
         }
     }
     if (stopRequested)
@@ -55,5 +55,5 @@ EngineWalk::Answer EngineWalk::next(int &position, const QList<EngineRow> &rows,
         }
     }
     position = page;
-    return {url, false};
+    return {url, false, caption};
 }

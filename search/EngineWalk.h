@@ -11,6 +11,10 @@ public:
     {
         QString url;             // empty ends the walk
         bool stopSearch = false; // no engine is included: the caller stops the crawl
+        QString caption;         // the engine the address belongs to
+
+        // The address as it goes on the wire (see EngineTable::wireForm).
+        QByteArray wireUrl() const { return url.isEmpty() ? QByteArray() : EngineTable::wireForm(url, caption); }
     };
 
     explicit EngineWalk(EngineHosts hosts = {});

@@ -1,0 +1,163 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace {
+
+const QString robotOption = QStringLiteral("robot");
+const QString engineOption = QStringLiteral("engine");
+
+// Engines by number (in the options dialog's order), by caption, or by a short name.
+std::optional<EngineRow> engineNamed(const QString &name)
+{
+    const QList<EngineRow> rows = EngineTable::initialRows();
+    bool isNumber = false;
+    const int number = name.toInt(&isNumber);
+    if (isNumber)
+        return number >= 1 && number <= rows.size() ? std::optional(rows.at(number - 1)) : std::nullopt;
+    const QString wanted = name.trimmed().toLower();
+    const struct { const char *shortName; const char16_t *caption; } names[] = {
+        {"baidu", EngineTable::kBaidu},
+        {"google-en", EngineTable::kGoogleEnglish},
+        {"google-cn", EngineTable::kGoogleChinese},
+    };
+    for (const auto &entry : names) {
+        const QString caption = QString::fromUtf16(entry.caption);
+        if (wanted == QLatin1String(entry.shortName) || wanted == caption.toLower())
+            return EngineRow{caption, true};
+    }
+    return std::nullopt;
+}
+
+bool readCount(const QCommandLineParser &parser, const QString &option, int fallback, int *value, QString *error)
+{
+    if (!parser.isSet(option)) {
+        *value = fallback;
+        return true;
+    }
+    bool ok = false;
+    *value = parser.value(option).toInt(&ok);
+    if (!ok)
+        *error = QStringLiteral("--%1 wants a whole number, not \"%2\"").arg(option, parser.value(option));
+    return ok;
+}
+
+QString usage()
+{
+    return QStringLiteral(
+        "Usage: trawlex --robot URL [options]\n"
+        "       trawlex --engine PHRASE... [options]\n"
+        "       trawlex                      (the window)\n"
+        "\n"
+        "Collects e-mail addresses from web pages. Each address found is printed as\n"
+        "\"address<TAB>source page folder\" and appended to the result file.\n"
+        "\n"
+        "Options:\n"
+        "  --robot URL        crawl level by level from URL (must start with http://)\n"
+        "  --engine           ask search engines for the phrases given, then crawl the sites found\n"
+        "  --engines LIST     engines to ask, in this order, by number or name, comma-separated:\n"
+        "                     1 or baidu, 2 or google-en, 3 or google-cn (default 1,2,3)\n"
+        "  --depth N          link levels to follow (robot 500, engine 3)\n"
+        "  --queue N          links that may wait (robot 500, engine 5000)\n"
+        "  --this-site        follow only links inside the start site\n"
+        "  --japanese         robot: take links only from pages naming a Japanese character set\n"
+        "  --file NAME        result file (default Emails.txt in the program folder)\n"
+        "  --trace            print every event of the crawl, one tab-separated line each\n"
+        "  --help             this text\n"
+        "  --version          the version\n"
+        "\n"
+        "Ctrl-C stops after the page being fetched (exit code 130); a second Ctrl-C quits at once.\n");
+}
+
+} // namespace
+
+namespace CommandLine {
+
+bool wanted(const QStringList &arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (arguments.at(i).startsWith(QLatin1String("--")))
+            return true;
+    return false;
+}
+
+Parsed parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const auto valued = [](const char *name) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+    };
+    const auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
+    parser.addOptions({valued("robot"), flag("engine"), valued("engines"), valued("depth"), valued("queue"),
+                       flag("this-site"), flag("japanese"), valued("file"), flag("trace"), flag("help"),
+                       flag("version")});
+    Parsed parsed;
+    if (!parser.parse(arguments)) {
+        parsed.error = parser.errorText();
+        return parsed;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        parsed.output = usage();
+        return parsed;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        parsed.output = QStringLiteral("Norvane Trawlex %1\n").arg(QCoreApplication::applicationVersion());
+        return parsed;
+    }
+
+    const bool robot = parser.isSet(robotOption);
+    const bool engine = parser.isSet(engineOption);
+    if (robot == engine) {
+        parsed.error = QStringLiteral("give either --robot URL or --engine PHRASE...");
+        return parsed;
+    }
+    CrawlRequest request;
+    request.mode = robot ? CrawlRequest::Mode::Robot : CrawlRequest::Mode::Engine;
+    request.allLinks = !parser.isSet(QStringLiteral("this-site"));
+    request.japaneseOnly = parser.isSet(QStringLiteral("japanese"));
+    request.resultFile = parser.value(QStringLiteral("file"));
+    request.trace = parser.isSet(QStringLiteral("trace"));
+    if (!readCount(parser, QStringLiteral("depth"), robot ? 500 : 3, &request.depth, &parsed.error)
+        || !readCount(parser, QStringLiteral("queue"), robot ? 500 : 5000, &request.queue, &parsed.error))
+        return parsed;
+
+    if (robot) {
+        const QString url = parser.value(robotOption);
+        // The same test as the robot options dialog's.
+        if (!url.startsWith(QLatin1String("http://"))) {
+            parsed.error = QStringLiteral("the start address must begin with http://, not \"%1\"").arg(url);
+            return parsed;
+        }
+        if (!parser.positionalArguments().isEmpty() || parser.isSet(QStringLiteral("engines"))) {
+            parsed.error = QStringLiteral("--robot takes one address and no phrases or engines");
+            return parsed;
+        }
+        request.startUrl = url.toUtf8();
+    } else {
+        if (request.japaneseOnly) {
+            parsed.error = QStringLiteral("--japanese belongs to --robot");
+            return parsed;
+        }
+        request.phrases = parser.positionalArguments();
+        if (request.phrases.isEmpty()) {
+            parsed.error = QStringLiteral("--engine needs at least one phrase");
+            return parsed;
+        }
+        const QString list = parser.isSet(QStringLiteral("engines")) ? parser.value(QStringLiteral("engines"))
+                                                                      : QStringLiteral("1,2,3");
+        for (const QString &name : list.split(QLatin1Char(','))) {
+            const std::optional<EngineRow> row = engineNamed(name);
+            if (!row) {
+                parsed.error = QStringLiteral("no engine \"%1\"; use 1 or baidu, 2 or google-en, 3 or google-cn").arg(name);
+                return parsed;
+            }
+            request.engines << *row;
+        }
+    }
+    parsed.request = request;
+    return parsed;
+}
+
+} // namespace CommandLine

@@ -1,0 +1,187 @@
+#include "app/HeadlessCrawl.h"
+
+#include "crawl/WorkerReaper.h"
+#include "crawl/znWebSearch.h"
+#include "platform/ProgramFolder.h"
+#include "search/EngineWalk.h"
+#include "search/ResultFile.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int interruptPipe[2] = {-1, -1};
+std::atomic<int> interrupts{0}; // lock-free, so safe in a signal handler
+
+// The first Ctrl-C asks for a stop through the pipe; the second leaves at once. Result lines
+// are written whole by single write calls, so leaving between two of them cuts no line.
+void onInterrupt(int)
+{
+    if (++interrupts > 1)
+        _exit(130);
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(interruptPipe[1], &byte, 1);
+}
+
+// What the progress line and the summary show; written by the crawl's events, read by the timer.
+struct Tally
+{
+    std::atomic<long> pages{0};
+    std::atomic<long> addresses{0};
+    std::atomic<long> waiting{0};
+    std::mutex lock; // guards current and occupied
+    QByteArray current;
+    std::vector<bool> occupied;
+};
+
+class Output
+{
+public:
+    explicit Output(bool trace) : trace_(trace) {}
+
+    void line(const QByteArray &text)
+    {
+        const std::lock_guard guard(lock_);
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        std::fputc('\n', stdout);
+    }
+    void traceLine(const QByteArray &text)
+    {
+        if (trace_)
+            line(text);
+    }
+    void flush()
+    {
+        const std::lock_guard guard(lock_);
+        std::fflush(stdout);
+    }
+
+private:
+    bool trace_;
+    std::mutex lock_;
+};
+
+void wireEvents(TznWebSearch &search, const CrawlRequest &request, const QString &resultFile, Output &out, Tally &tally)
+{
+    search.OnWebLinkChange = [&out, &tally](const QByteArray &link, const QByteArray &level, int index) {
+        out.traceLine("OnWebLinkChange\t" + link + '\t' + level + '\t' + QByteArray::number(index));
+        const std::lock_guard guard(tally.lock);
+        if (size_t(index) >= tally.occupied.size())
+            tally.occupied.resize(size_t(index) + 1, false);
+        if (tally.occupied[size_t(index)] != !link.isEmpty())
+            tally.waiting += link.isEmpty() ? -1 : 1;
+        tally.occupied[size_t(index)] = !link.isEmpty();
+    };
+    search.OnPageReceived = [&out, &tally, resultFile](const QByteArray &url, const QByteArray &,
+                                                      const QByteArrayList &emails) {
+        out.traceLine("OnPageReceived\t" + url + '\t' + QByteArray::number(emails.size()));
+        ResultFile::append(resultFile, emails);
+        for (const QByteArray &address : emails)
+            out.line(address + '\t' + url);
+        out.flush();
+        ++tally.pages;
+        tally.addresses += emails.size();
+        const std::lock_guard guard(tally.lock);
+        tally.current = url;
+    };
+    search.OnEnd = [&out] {
+        out.traceLine("OnEnd");
+        out.flush();
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    };
+    if (request.mode != CrawlRequest::Mode::Engine)
+        return;
+    auto walk = std::make_shared<EngineWalk>(EngineHosts::fromSettings(ProgramFolder::resolve(QStringLiteral("TrawlMain.ini"))));
+    walk->start(request.engines, int(request.phrases.size()));
+    search.OnPhraseSearchStart = [walk, &search, &out, request](int &position, QByteArray &url) {
+        const EngineWalk::Answer answer = walk->next(position, request.engines, request.phrases, search.Stop());
+        if (answer.stopSearch)
+            search.StopSearch();
+        url = answer.wireUrl();
+        out.traceLine("OnPhraseSearchStart\t" + QByteArray::number(position) + '\t' + url);
+    };
+}
+
+QByteArray progressLine(Tally &tally, int queueSize, double seconds)
+{
+    QByteArray current;
+    {
+        const std::lock_guard guard(tally.lock);
+        current = tally.current;
+    }
+    const double rate = seconds > 0 ? double(tally.pages.load()) / seconds : 0.0;
+    QByteArray text = "pages " + QByteArray::number(qlonglong(tally.pages.load())) + "  addresses "
+                      + QByteArray::number(qlonglong(tally.addresses.load())) + "  queue "
+                      + QByteArray::number(qlonglong(tally.waiting.load())) + "/" + QByteArray::number(queueSize)
+                      + "  " + QByteArray::number(rate, 'f', 1) + " pages/s  " + current;
+    return text.left(160);
+}
+
+} // namespace
+
+int runHeadlessCrawl(const CrawlRequest &request)
+{
+    const QString resultFile = ResultFile::nameFor(request.resultFile);
+    Output out(request.trace);
+    Tally tally;
+
+    TznWebSearch search;
+    search.setMaxLevel(request.depth);
+    search.setMaxQueues(request.queue);
+    search.setAllLink(request.allLinks);
+    search.setJapanOnly(request.japaneseOnly);
+    wireEvents(search, request, resultFile, out, tally);
+
+    if (pipe(interruptPipe) == 0) {
+        struct sigaction action = {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, nullptr);
+    }
+    bool interrupted = false;
+    QSocketNotifier onCtrlC{qintptr{interruptPipe[0]}, QSocketNotifier::Read};
+    QObject::connect(&onCtrlC, &QSocketNotifier::activated, &search, [&] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = read(interruptPipe[0], &byte, 1);
+        interrupted = true;
+        search.StopSearch();
+    });
+
+    QElapsedTimer clock;
+    clock.start();
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    QTimer progress;
+    QObject::connect(&progress, &QTimer::timeout, &search, [&] {
+        std::fprintf(stderr, "\r\033[K%s", progressLine(tally, request.queue, double(clock.elapsed()) / 1000).constData());
+        std::fflush(stderr);
+    });
+    if (terminal)
+        progress.start(250);
+
+    if (request.mode == CrawlRequest::Mode::Robot) {
+        search.setSearchEngine(request.startUrl);
+        search.StartSearch();
+    } else {
+        search.Phrases = request.phrases;
+        search.setSearchEngine(EngineTable::rootAddress(EngineHosts()).toUtf8());
+        search.StartPhraseSearch();
+    }
+    QCoreApplication::exec();
+    progress.stop();
+    WorkerReaper::waitForAll(5000);
+    out.flush();
+
+    const QByteArray summary = progressLine(tally, request.queue, double(clock.elapsed()) / 1000);
+    std::fprintf(stderr, terminal ? "\r\033[K%s\n" : "%s\n", summary.constData());
+    return interrupted ? 130 : 0;
+}

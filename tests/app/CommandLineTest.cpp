@@ -1,0 +1,86 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CommandLine::Parsed parse(std::initializer_list<const char *> args)
+{
+    QStringList list{QStringLiteral("trawlex")};
+    for (const char *arg : args)
+        list << QString::fromUtf8(arg);
+    return CommandLine::parse(list);
+}
+
+TEST(CommandLine, DefaultsAreTheOptionDialogsDefaults)
+{
+    const auto robot = parse({"--robot", "http://site.example/"});
+    ASSERT_TRUE(robot.request);
+    EXPECT_EQ(robot.request->depth, 500);
+    EXPECT_EQ(robot.request->queue, 500);
+    EXPECT_TRUE(robot.request->allLinks);
+    EXPECT_FALSE(robot.request->japaneseOnly);
+    EXPECT_EQ(robot.request->startUrl, "http://site.example/");
+
+    const auto engine = parse({"--engine", "red shoes", "blue"});
+    ASSERT_TRUE(engine.request);
+    EXPECT_EQ(engine.request->depth, 3);
+    EXPECT_EQ(engine.request->queue, 5000);
+    EXPECT_EQ(engine.request->phrases, (QStringList{QStringLiteral("red shoes"), QStringLiteral("blue")}));
+    ASSERT_EQ(engine.request->engines.size(), 3);
+    EXPECT_EQ(engine.request->engines.at(0).caption, QString::fromUtf16(EngineTable::kBaidu));
+}
+
+TEST(CommandLine, EnginesChosenAndOrderedByNameOrNumber)
+{
+    const auto parsed = parse({"--engine", "x", "--engines", "google-cn,1,Google(English)", "--depth", "2",
+                               "--queue", "9", "--this-site", "--file", "out.txt", "--trace"});
+    ASSERT_TRUE(parsed.request) << parsed.error.toStdString();
+    const QList<EngineRow> &rows = parsed.request->engines;
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows.at(0).caption, QString::fromUtf16(EngineTable::kGoogleChinese));
+    EXPECT_EQ(rows.at(1).caption, QString::fromUtf16(EngineTable::kBaidu));
+    EXPECT_EQ(rows.at(2).caption, QString::fromUtf16(EngineTable::kGoogleEnglish));
+    EXPECT_EQ(parsed.request->depth, 2);
+    EXPECT_EQ(parsed.request->queue, 9);
+    EXPECT_FALSE(parsed.request->allLinks);
+    EXPECT_EQ(parsed.request->resultFile, QStringLiteral("out.txt"));
+    EXPECT_TRUE(parsed.request->trace);
+}
+
+TEST(CommandLine, BadArgumentsAreExplained)
+{
+    const std::vector<std::vector<const char *>> rows = {
+        {},                                          // neither mode... only when options are given
+        {"--robot", "http://a/", "--engine", "x"},   // both modes
+        {"--robot", "https://a/"},                   // the dialog's "http://" test
+        {"--robot", "HTTP://a/"},
+        {"--robot", "http://a/", "--depth", "deep"}, // not a number
+        {"--engine"},                                // no phrase
+        {"--engine", "x", "--engines", "yahoo"},
+        {"--engine", "x", "--engines", "4"},
+        {"--engine", "x", "--japanese"},
+        {"--robot", "http://a/", "stray"},
+        {"--frobnicate"},
+    };
+    for (const auto &args : rows) {
+        if (args.empty())
+            continue;
+        QStringList list{QStringLiteral("trawlex")};
+        for (const char *arg : args)
+            list << QString::fromUtf8(arg);
+        SCOPED_TRACE(list.join(QLatin1Char(' ')).toStdString());
+        const CommandLine::Parsed parsed = CommandLine::parse(list);
+        EXPECT_FALSE(parsed.request);
+        EXPECT_FALSE(parsed.error.isEmpty());
+    }
+}
+
+TEST(CommandLine, OnlyOptionsSelectTheCommandLine)
+{
+    EXPECT_FALSE(CommandLine::wanted({QStringLiteral("trawlex")}));
+    EXPECT_TRUE(CommandLine::wanted({QStringLiteral("trawlex"), QStringLiteral("--help")}));
+    EXPECT_TRUE(parse({"--help"}).output.contains(QStringLiteral("--robot URL")));
+}
+
+} // namespace

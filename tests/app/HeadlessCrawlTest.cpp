@@ -1,0 +1,150 @@
+// Runs the real program from the command line against sites served on 127.0.0.1.
+
+#include "tests/support/TempProgramFolder.h"
+#include "tests/support/TestHttpServer.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+QByteArray anchors(std::initializer_list<const char *> targets)
+{
+    QByteArray html;
+    for (const char *target : targets)
+        html += QByteArray("<a href=\"") + target + "\">x</a>\n";
+    return html;
+}
+
+class HeadlessCrawlTest : public ::testing::Test
+{
+protected:
+    void start(const QStringList &arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TRAWLEX_PROGRAM_FOLDER"), folder.path());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(TRAWLEX_PROGRAM), arguments);
+        ASSERT_TRUE(process.waitForStarted(10000));
+    }
+
+    int finish()
+    {
+        EXPECT_TRUE(process.waitForFinished(30000));
+        return process.exitCode();
+    }
+
+    QList<QByteArray> outputLines()
+    {
+        QByteArray out = process.readAllStandardOutput();
+        if (out.endsWith('\n'))
+            out.chop(1);
+        return out.isEmpty() ? QList<QByteArray>() : out.split('\n');
+    }
+
+    TempProgramFolder folder;
+    TestHttpServer server;
+    QProcess process;
+};
+
+TEST_F(HeadlessCrawlTest, RobotCrawlPrintsAndFilesEveryAddress)
+{
+    server.setRoute({"/", 200, {}, anchors({"a.html", "gone.html"}) + "A@One.example b@two.example"});
+    server.setRoute({"/a.html", 200, {}, "a@one.example"});
+    start({QStringLiteral("--robot"), QString::fromLatin1(server.url("/")), QStringLiteral("--depth"), QStringLiteral("2")});
+    EXPECT_EQ(finish(), 0);
+    const QByteArray root = server.url("/");
+    EXPECT_EQ(outputLines(), (QList<QByteArray>{"a@one.example\t" + root, "b@two.example\t" + root,
+                                                "a@one.example\t" + root}));
+    EXPECT_EQ(folder.read(QStringLiteral("Emails.txt")), "a@one.example\r\nb@two.example\r\na@one.example\r\n");
+    EXPECT_EQ(folder.read(QStringLiteral("Err.ini")), "HTTP/1.1 404 Not Found\r\n");
+    EXPECT_TRUE(process.readAllStandardError().startsWith("pages 3  addresses 3"));
+}
+
+TEST_F(HeadlessCrawlTest, TraceShowsEveryEventInOrder)
+{
+    // Two slots: c.html finds the ring full and is dropped.
+    server.setRoute({"/", 200, {}, anchors({"a.html", "b.html", "c.html"}) + "x@y.example"});
+    server.setRoute({"/a.html", 200, {}, "a"});
+    server.setRoute({"/b.html", 200, {}, "b"});
+    const QByteArray u = server.url("/");
+    start({QStringLiteral("--robot"), QString::fromLatin1(u), QStringLiteral("--queue"), QStringLiteral("2"),
+           QStringLiteral("--trace"), QStringLiteral("--file"), QStringLiteral("out.txt")});
+    EXPECT_EQ(finish(), 0);
+    const QList<QByteArray> expected = {
+        "OnWebLinkChange\t" + u + "a.html\t1\t0",
+        "OnWebLinkChange\t" + u + "b.html\t1\t1",
+        "OnPageReceived\t" + u + "\t1",
+        "x@y.example\t" + u,
+        "OnWebLinkChange\t\t1\t0",
+        "OnPageReceived\t" + u + "\t0",
+        "OnWebLinkChange\t\t1\t1",
+        "OnPageReceived\t" + u + "\t0",
+        "OnWebLinkChange\t\t1\t0",
+        "OnEnd",
+    };
+    EXPECT_EQ(outputLines(), expected);
+    EXPECT_EQ(folder.read(QStringLiteral("out.txt")), "x@y.example\r\n");
+}
+
+TEST_F(HeadlessCrawlTest, EngineSearchAgainstAFakeEngine)
+{
+    QFile ini(folder.file(QStringLiteral("TrawlMain.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Engines]\r\nGoogleHost=127.0.0.1:" + QByteArray::number(server.port()) + "\r\n");
+    ini.close();
+    server.setRoute({"/search?q=red%20shoes+mail&num=100&start=0&sa=N&filter=0", 200, {},
+                     anchors({"http://127.0.0.1:1/shop.html"}) + "engine@results.example"});
+    start({QStringLiteral("--engine"), QStringLiteral("red shoes"), QStringLiteral("--engines"),
+           QStringLiteral("google-en"), QStringLiteral("--trace")});
+    EXPECT_EQ(finish(), 0);
+    const QList<QByteArray> lines = outputLines();
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines.at(0), "OnPhraseSearchStart\t0\t" + server.url("/search?q=red%20shoes+mail&num=100&start=0&sa=N&filter=0"));
+    EXPECT_EQ(lines.at(1), "OnWebLinkChange\thttp://127.0.0.1:1/shop.html\t1\t0");
+    EXPECT_EQ(lines.at(3), "engine@results.example\t" + server.url("/"));
+    EXPECT_EQ(lines.back(), "OnEnd");
+    EXPECT_EQ(server.requestedPaths().size(), 10); // ten result pages, nine of them unknown here
+}
+
+TEST_F(HeadlessCrawlTest, CtrlCStopsAfterThePageInFlight)
+{
+    server.setRoute({"/", 200, {}, anchors({"slow.html", "never.html"})});
+    server.setRoute({"/slow.html", 200, {}, "s@slow.example", Misbehaviour::SlowBody});
+    start({QStringLiteral("--robot"), QString::fromLatin1(server.url("/"))});
+    for (int i = 0; i < 500 && server.requestedPaths().size() < 2; ++i)
+        QThread::msleep(10);
+    ::kill(pid_t(process.processId()), SIGINT);
+    EXPECT_EQ(finish(), 130);
+    EXPECT_EQ(folder.read(QStringLiteral("Emails.txt")), "s@slow.example\r\n"); // the page in flight finished
+    EXPECT_EQ(server.requestedPaths(), (QByteArrayList{"/", "/slow.html"}));
+}
+
+TEST_F(HeadlessCrawlTest, SecondCtrlCLeavesAtOnce)
+{
+    server.setRoute({"/", 200, {}, anchors({"silent.html"})});
+    server.setRoute({"/silent.html", 200, {}, {}, Misbehaviour::SilentAfterAccept});
+    start({QStringLiteral("--robot"), QString::fromLatin1(server.url("/"))});
+    for (int i = 0; i < 500 && server.requestedPaths().size() < 2; ++i)
+        QThread::msleep(10);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QThread::msleep(100);
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(3000)); // not the 30 s read time-out
+    EXPECT_EQ(process.exitCode(), 130);
+}
+
+TEST_F(HeadlessCrawlTest, BadArgumentsExitWithTwo)
+{
+    start({QStringLiteral("--robot")});
+    EXPECT_EQ(finish(), 2);
+    EXPECT_TRUE(process.readAllStandardError().contains("trawlex:"));
+}
+
+} // namespace
