@@ -13,6 +13,11 @@ QString nameFor(const QString &typed)
     return ProgramFolder::path() + QStringLiteral("Emails.txt");
 }
 
+QString withTextExtension(const QString &chosen)
+{
+    return chosen.contains(QLatin1Char('.')) ? chosen : chosen + QStringLiteral(".txt");
+}
+
 void append(const QString &fileName, const QByteArrayList &addresses)
 {
     for (const QByteArray &address : addresses)

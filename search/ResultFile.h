@@ -11,6 +11,10 @@ namespace ResultFile {
 // name holds nothing but blanks and control characters.
 QString nameFor(const QString &typed);
 
+// The name chosen in a save dialog, with ".txt" added when it holds no "." anywhere: the whole
+// path is searched, so a dot in a folder name counts too, as users of the option dialogs know it.
+QString withTextExtension(const QString &chosen);
+
 // Appends each address as one line, in list order. Failures are silent, line by line.
 void append(const QString &fileName, const QByteArrayList &addresses);
 
