@@ -4,30 +4,64 @@
 #include "crawl/HttpClient.h"
 #include "crawl/WorkerReaper.h"
 
+#include <QRunnable>
+#include <QThreadPool>
 #include <QString>
 
 const char *const TThrWebSearch::kUserAgent = "IE50";
 const char *const TThrWebSearch::kErrorLog = "Err.ini";
 
+namespace {
+
+// Set while a pool thread runs a chain: a worker started by a step waits here for the step to
+// return, then runs on the same thread.
+thread_local bool runningChain = false;
+thread_local TThrWebSearch *continuation = nullptr;
+
+} // namespace
+
+// Runs one chain of workers on a pool thread, each after the step of the one before.
+class FetchThreadJob final : public QRunnable
+{
+public:
+    explicit FetchThreadJob(TThrWebSearch *first) : first_(first) { setAutoDelete(true); }
+
+    void run() override
+    {
+        runningChain = true;
+        for (TThrWebSearch *worker = first_; worker != nullptr;) {
+            worker->Execute();
+            delete worker;
+            worker = continuation;
+            continuation = nullptr;
+        }
+        runningChain = false;
+        WorkerReaper::finished();
+    }
+
+private:
+    TThrWebSearch *first_;
+};
+
 TThrWebSearch::TThrWebSearch(const QByteArray &url, int level, int readTimeoutMs, const std::atomic<bool> *abort)
     : Http(std::make_unique<HttpClient>(readTimeoutMs)), Level(level), Url(url)
 {
     Http->setAbortFlag(abort);
-    // The thread object outlives the thread that created it; no thread affinity keeps its
-    // deletion legal from whichever thread reaps it.
-    moveToThread(nullptr);
 }
 
 TThrWebSearch::~TThrWebSearch() = default;
 
 void TThrWebSearch::Resume()
 {
-    WorkerReaper::reap();
+    if (runningChain && continuation == nullptr) {
+        continuation = this;
+        return;
+    }
     WorkerReaper::started();
-    start();
+    WorkerReaper::pool().start(new FetchThreadJob(this));
 }
 
-void TThrWebSearch::run()
+void TThrWebSearch::Execute()
 {
     Http->setUserAgent(QByteArray(kUserAgent));
     HttpResult result = Http->get(Url);
@@ -39,10 +73,9 @@ void TThrWebSearch::run()
         try {
             OnFetched(Url, result.body, Level + 1);
         } catch (...) {
-            // The component guards its own steps; anything still escaping ends this run only.
+            // The component guards its own steps; anything still escaping ends this page only.
         }
     }
     Http.reset();
-    OnFetched = nullptr; // lets go of the component's state before the thread object waits to be reaped
-    WorkerReaper::finished(this);
+    OnFetched = nullptr; // lets go of the component's state as soon as the page is done
 }

@@ -1,25 +1,23 @@
 #include "crawl/WorkerReaper.h"
 
-#include <QThread>
+#include <QThreadPool>
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <vector>
 
 namespace {
 
-struct Reaper
+struct Chains
 {
     std::mutex lock;
     std::condition_variable allDone;
-    std::vector<QThread *> finished;
     int running = 0;
 };
 
-Reaper &reaper()
+Chains &chains()
 {
-    static Reaper *instance = new Reaper; // never destroyed: workers may outlive static teardown
+    static Chains *instance = new Chains; // never destroyed: a chain may outlive static teardown
     return *instance;
 }
 
@@ -27,63 +25,48 @@ Reaper &reaper()
 
 namespace WorkerReaper {
 
+QThreadPool &pool()
+{
+    static QThreadPool *instance = [] {
+        auto *threads = new QThreadPool; // never destroyed, for the same reason
+        // Each running chain holds a thread for its whole life, and a chain whose owner waits
+        // for an answer must never wait for another chain to give up its thread.
+        threads->setMaxThreadCount(256);
+        threads->setExpiryTimeout(30000);
+        return threads;
+    }();
+    return *instance;
+}
+
 void started()
 {
-    Reaper &r = reaper();
-    const std::lock_guard guard(r.lock);
-    ++r.running;
+    Chains &c = chains();
+    const std::lock_guard guard(c.lock);
+    ++c.running;
 }
 
-void finished(QThread *worker)
+void finished()
 {
-    Reaper &r = reaper();
+    Chains &c = chains();
     {
-        const std::lock_guard guard(r.lock);
-        r.finished.push_back(worker);
-        --r.running;
+        const std::lock_guard guard(c.lock);
+        --c.running;
     }
-    r.allDone.notify_all();
-}
-
-void reap()
-{
-    Reaper &r = reaper();
-    std::vector<QThread *> doomed;
-    {
-        const std::lock_guard guard(r.lock);
-        QThread *self = QThread::currentThread();
-        for (auto it = r.finished.begin(); it != r.finished.end();) {
-            if (*it == self) {
-                ++it;
-            } else {
-                doomed.push_back(*it);
-                it = r.finished.erase(it);
-            }
-        }
-    }
-    for (QThread *worker : doomed) {
-        worker->wait(); // its run has returned or is returning: a short wait at most
-        delete worker;
-    }
+    c.allDone.notify_all();
 }
 
 bool waitForAll(int timeoutMs)
 {
-    Reaper &r = reaper();
-    bool idle = false;
-    {
-        std::unique_lock guard(r.lock);
-        idle = r.allDone.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&r] { return r.running == 0; });
-    }
-    reap();
-    return idle;
+    Chains &c = chains();
+    std::unique_lock guard(c.lock);
+    return c.allDone.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&c] { return c.running == 0; });
 }
 
 int running()
 {
-    Reaper &r = reaper();
-    const std::lock_guard guard(r.lock);
-    return r.running;
+    Chains &c = chains();
+    const std::lock_guard guard(c.lock);
+    return c.running;
 }
 
 } // namespace WorkerReaper
