@@ -1,13 +1,10 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessCrawl.h"
+#include "app/ProgramStart.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
+#include <QCoreApplication>
 
 #include <cstdio>
-
-#include "platform/ProgramFolder.h"
 
 namespace {
 
@@ -37,17 +34,5 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     if (CommandLine::wanted(arguments))
         return runCommandLine(argc, argv);
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Norvane Trawlex"));
-
-    // Until the main window exists, a plain window shows that the program starts.
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Norvane Trawlex"));
-    auto *label = new QLabel(QStringLiteral("Program folder: %1").arg(ProgramFolder::path()), &window);
-    label->setMargin(12);
-    window.setCentralWidget(label);
-    window.resize(666, 487);
-    window.show();
-    return QApplication::exec();
+    return ProgramStart::run(argc, argv);
 }

@@ -3,11 +3,15 @@
 // bytes), empty no designed text and leave no text the language's code page cannot show; the
 // message files must hold every key the program looks up.
 
+#include "app/ProgramStart.h"
 #include "platform/CodePage.h"
+#include "search/EngineOption.h"
+#include "search/RobotOption.h"
 #include "shell/About.h"
 #include "shell/LangRules.h"
 #include "shell/LangSections.h"
 #include "shell/LangTexts.h"
+#include "shell/Main.h"
 #include "shell/znLang.h"
 #include "tests/shell/LangTestForm.h"
 #include "tests/shell/LangTestSupport.h"
@@ -40,6 +44,16 @@ std::vector<RealForm> realForms()
 {
     return {
         {"AboutBox", [] { return std::make_unique<TAboutBox>(); }},
+        {"frmEngineOption", [] { return std::make_unique<TfrmEngineOption>(); }},
+        {"frmRobotOption", [] { return std::make_unique<TfrmRobotOption>(); }},
+        // With its panels, made as the program makes them, in a program folder of its own that
+        // holds the message file it loads while it is built.
+        {"frmMain",
+         [] {
+             const TempProgramFolder folder;
+             writeBytes(folder.file(u("EnglishP.ini")), readBytes(QStringLiteral(TRAWL_LANG_SOURCE_DIR "/EnglishP.ini")));
+             return std::make_unique<TfrmMain>(&ProgramStart::makeMainPanels);
+         }},
     };
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+// The windowed program from start to end: the help binding and the pictures, the application
+// object and its title, the four forms in their order, the message loop until the main window
+// closes, and the forms and the help binding released again.
+
+#include <QString>
+
+class QWidget;
+class TfrmMain;
+struct TMainPanels;
+
+namespace ProgramStart {
+
+// The application title: the taskbar text, the caption of message boxes, and part of the key the
+// main window keeps its place under, so it is set before any form exists.
+inline constexpr char title[] = "Norvane Trawlex";
+
+// The main window's search panels, made inside `panClient`: fraRobot, fraEngine and fraIE.
+TMainPanels makeMainPanels(TfrmMain &main, QWidget *panClient);
+
+// Makes frmMain (which builds its panels, restores its place and runs FormCreate), then AboutBox,
+// frmEngineOption and frmRobotOption, hidden. Needs the application object with its title.
+void createForms();
+// Destroys the forms made by createForms and clears their references.
+void destroyForms();
+
+// The whole windowed program; returns its exit code.
+int run(int &argc, char **argv);
+
+} // namespace ProgramStart

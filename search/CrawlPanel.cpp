@@ -1,0 +1,260 @@
+#include "search/CrawlPanel.h"
+
+#include "crawl/znWebSearch.h"
+#include "search/OptionDialog.h"
+#include "search/ResultFile.h"
+#include "shell/EnhListView.h"
+#include "shell/Main.h"
+#include "shell/znLang.h"
+#include "shell/znIniSetting.h"
+#include "shell/znStatusBar.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QProgressBar>
+#include <QResizeEvent>
+#include <QSplitter>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int pageBarHeight = 39;
+
+// Each list keeps its columns under a key of its own: with the store's shared root key the two
+// lists of both panels would overwrite each other's widths.
+void designList(TdfsEnhListView *list, int firstWidth, int secondWidth, const QString &registryKey)
+{
+    list->setColumnWidth(0, firstWidth);
+    list->setColumnWidth(1, secondWidth);
+    list->setSelectionBehavior(QAbstractItemView::SelectItems);
+    list->SaveSettings().AutoSave = true;
+    list->SaveSettings().RegistryKey = registryKey;
+    list->Loaded();
+}
+
+QString shown(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes);
+}
+
+} // namespace
+
+TCrawlPanel::TCrawlPanel(QWidget *parent, Layout layout)
+    : QWidget(parent)
+    , layout_(std::move(layout))
+    , messageBox_(&TOptionDialog::standardMessageBox)
+    , modalRunner_([](QDialog *dialog) { dialog->exec(); })
+    , schMain_(new TznWebSearch(this))
+{
+    schMain_->setObjectName(QStringLiteral("schMain"));
+    // Handlers touch the lists and the status bar, so they run on the interface thread, one at
+    // a time, the worker waiting for each; closing the window mid-crawl then waits for nothing.
+    schMain_->setEventDelivery(TznWebSearch::EventDelivery::OwnerThread);
+    schMain_->OnPageReceived = [this](const QByteArray &aUrl, const QByteArray &aHtml, const QByteArrayList &aEmails) {
+        schMainPageReceived(aUrl, aHtml, aEmails);
+    };
+    schMain_->OnWebLinkChange = [this](const QByteArray &aLink, const QByteArray &aLevelNo, int aIndex) {
+        schMainWebLinkChange(aLink, aLevelNo, aIndex);
+    };
+    schMain_->OnEnd = [this] { schMainEnd(); };
+    connect(qApp, &QApplication::focusChanged, this, &TCrawlPanel::focusMoved);
+}
+
+TCrawlPanel::~TCrawlPanel()
+{
+    // The component goes first, so that no event of a running crawl finds half a panel.
+    delete schMain_;
+}
+
+void TCrawlPanel::setHost(const PanelHost &host)
+{
+    hostSet_ = true;
+    paraText_ = host.paraText;
+    iniMain_ = host.iniMain;
+    stuMain_ = host.stuMain;
+    prgMain_ = host.prgMain;
+}
+
+void TCrawlPanel::setMessageBox(MessageBox box)
+{
+    messageBox_ = box ? std::move(box) : MessageBox(&TOptionDialog::standardMessageBox);
+}
+
+void TCrawlPanel::setModalRunner(ModalRunner runner)
+{
+    modalRunner_ = runner ? std::move(runner) : ModalRunner([](QDialog *dialog) { dialog->exec(); });
+}
+
+void TCrawlPanel::attach(TdfsEnhListView *mail, QSplitter *splitter, TdfsEnhListView *queue, TznStatusBar *page)
+{
+    levMail_ = mail;
+    splMain_ = splitter;
+    levQue_ = queue;
+    stuPage_ = page;
+    designList(levMail_, 150, 220, layout_.splitSection + QStringLiteral("Mail"));
+    designList(levQue_, 135, 60, layout_.splitSection + QStringLiteral("Queue"));
+    // The address list keeps its width when the panel grows; the queue takes the rest.
+    splMain_->setStretchFactor(0, 0);
+    splMain_->setStretchFactor(1, 1);
+    // The platform's gradient caption colour, which the designed splitter takes.
+    splMain_->setStyleSheet(QStringLiteral("QSplitter::handle { background: #b9d1ea; }"));
+    connect(splMain_, &QSplitter::splitterMoved, this, [this] {
+        pendingMailWidth_ = -1;
+        splMainMoved();
+    });
+
+    stuPage_->setSizeGripEnabled(false);
+    stuPage_->AddPanel(225, Qt::AlignLeft);
+    stuPage_->AddPanel(50, Qt::AlignHCenter);
+    for (QWidget *control : stuPage_->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        stuPage_->PlaceControl(control, control->geometry());
+    // A label rather than panel text, so that the notice is translated with the panel.
+    notice_ = stuPage_->findChild<QWidget *>(QStringLiteral("Label1"), Qt::FindDirectChildrenOnly);
+    placeParts();
+}
+
+int TCrawlPanel::MailListWidth() const
+{
+    return splMain_->sizes().value(0);
+}
+
+void TCrawlPanel::SetMailListWidth(int width)
+{
+    pendingMailWidth_ = std::max(0, width);
+    placeParts();
+}
+
+QString TCrawlPanel::message(const QString &key) const
+{
+    if (hostSet_)
+        return paraText_ ? paraText_(key) : QString();
+    return frmMain ? frmMain->la()->ParaText(key) : QString();
+}
+
+QProgressBar *TCrawlPanel::progressBar() const
+{
+    if (hostSet_)
+        return prgMain_;
+    return frmMain ? frmMain->prgMain() : nullptr;
+}
+
+TznStatusBar *TCrawlPanel::statusBar() const
+{
+    if (hostSet_)
+        return stuMain_;
+    return frmMain ? frmMain->stuMain() : nullptr;
+}
+
+TznIniSetting *TCrawlPanel::settings() const
+{
+    if (hostSet_)
+        return iniMain_;
+    return frmMain ? frmMain->iniMain() : nullptr;
+}
+
+void TCrawlPanel::showMessage(const QString &key)
+{
+    messageBox_(this, message(key));
+}
+
+void TCrawlPanel::runModal(QDialog *dialog)
+{
+    modalRunner_(dialog);
+}
+
+void TCrawlPanel::showState(const QString &key)
+{
+    if (TznStatusBar *bar = statusBar())
+        bar->SetPanelText(layout_.statePanel, message(key));
+}
+
+void TCrawlPanel::clearLists()
+{
+    levMail_->clear();
+    levQue_->clear();
+}
+
+void TCrawlPanel::showSummary(const QString &text)
+{
+    if (notice_)
+        notice_->hide();
+    stuPage_->SetPanelText(1, text);
+}
+
+void TCrawlPanel::schMainPageReceived(const QByteArray &aUrl, const QByteArray &, const QByteArrayList &aEmails)
+{
+    // The file takes the page's order; each row goes on top, so the list shows it reversed.
+    ResultFile::append(ResultFile, aEmails);
+    const QString source = shown(aUrl);
+    levMail_->BeginUpdate();
+    for (const QByteArray &address : aEmails)
+        levMail_->InsertItem(0, {shown(address), source});
+    levMail_->EndUpdate();
+    if (TznStatusBar *bar = statusBar())
+        bar->SetPanelText(layout_.countPanel,
+                               message(QStringLiteral("EmailsCount")) + QLatin1Char(':')
+                                   + QString::number(levMail_->topLevelItemCount()));
+}
+
+void TCrawlPanel::schMainWebLinkChange(const QByteArray &aLink, const QByteArray &aLevelNo, int aIndex)
+{
+    if (aIndex < 0)
+        return;
+    // Slots are filled from 0 upward, so a new slot is at most one past the last row; the loop
+    // only guards the mirror against a gap.
+    while (aIndex >= levQue_->topLevelItemCount())
+        levQue_->AddItem({QString(), QString()});
+    QTreeWidgetItem *row = levQue_->topLevelItem(aIndex);
+    row->setText(0, shown(aLink));
+    row->setText(1, shown(aLevelNo));
+}
+
+void TCrawlPanel::schMainEnd()
+{
+    showState(QStringLiteral("Finished"));
+}
+
+void TCrawlPanel::splMainMoved()
+{
+    if (TznIniSetting *ini = settings())
+        ini->WriteString(layout_.splitSection, QStringLiteral("Split"), QString::number(MailListWidth()));
+}
+
+void TCrawlPanel::FrameEnter()
+{
+    for (TdfsEnhListView *list : {levMail_, levQue_}) {
+        list->setSelectionBehavior(QAbstractItemView::SelectRows);
+        list->setAllColumnsShowFocus(true);
+    }
+}
+
+void TCrawlPanel::focusMoved(QWidget *old, QWidget *now)
+{
+    const bool wasInside = old && (old == this || isAncestorOf(old));
+    const bool isInside = now && (now == this || isAncestorOf(now));
+    if (isInside && !wasInside)
+        FrameEnter();
+}
+
+void TCrawlPanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeParts();
+}
+
+void TCrawlPanel::placeParts()
+{
+    if (!splMain_)
+        return;
+    const int listsHeight = std::max(0, height() - pageBarHeight);
+    splMain_->setGeometry(0, 0, width(), listsHeight);
+    stuPage_->setGeometry(0, listsHeight, width(), pageBarHeight);
+    if (notice_)
+        notice_->setGeometry(stuPage_->PanelRect(1));
+    if (pendingMailWidth_ >= 0) {
+        const int rest = std::max(0, splMain_->width() - splMain_->handleWidth() - pendingMailWidth_);
+        splMain_->setSizes({pendingMailWidth_, rest});
+    }
+}

@@ -1,0 +1,116 @@
+#pragma once
+// What the robot and engine search panels share: the found addresses newest first beside the
+// page they came from, the mirror of the link queue, the result file, the state and count texts
+// in the main window's status bar, the stored splitter place, and the crawl component whose
+// events run on the interface thread.
+
+#include "shell/znIniSetting.h"
+#include "shell/znStatusBar.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QPointer>
+#include <QProgressBar>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QDialog;
+class QSplitter;
+class TdfsEnhListView;
+class TznWebSearch;
+
+// What a search panel borrows from the main window. Until setHost is called the panel takes them
+// from frmMain at each use; tests hand in their own. Any part may be missing: texts then read
+// empty and writes go nowhere.
+struct PanelHost
+{
+    std::function<QString(const QString &Key)> paraText; // the translation's ParaText
+    TznIniSetting *iniMain = nullptr;
+    TznStatusBar *stuMain = nullptr;
+    QProgressBar *prgMain = nullptr;
+};
+
+class TCrawlPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using MessageBox = std::function<void(QWidget *owner, const QString &text)>;
+    // Shows an options dialog modally and returns when it is closed. Tests answer in its place.
+    using ModalRunner = std::function<void(QDialog *dialog)>;
+
+    ~TCrawlPanel() override;
+
+    void setHost(const PanelHost &host);
+    void setMessageBox(MessageBox box);
+    void setModalRunner(ModalRunner runner);
+
+    TznWebSearch *schMain() const { return schMain_; }
+    TdfsEnhListView *levMail() const { return levMail_; }
+    TdfsEnhListView *levQue() const { return levQue_; }
+
+    // The width of the address list, which is the splitter's place; the main window restores
+    // the stored one each time it shows the panel.
+    int MailListWidth() const;
+    void SetMailListWidth(int width);
+
+    // The result file name: empty until the options are first confirmed.
+    QString ResultFile;
+
+public Q_SLOTS:
+    // Lists and files one page's addresses, then rewrites the count.
+    void schMainPageReceived(const QByteArray &aUrl, const QByteArray &aHtml, const QByteArrayList &aEmails);
+    // Mirrors one slot of the link queue.
+    void schMainWebLinkChange(const QByteArray &aLink, const QByteArray &aLevelNo, int aIndex);
+    void schMainEnd();
+    void splMainMoved();
+    void FrameEnter();
+
+protected:
+    struct Layout
+    {
+        int statePanel;      // panel of the main status bar for "Searching" ... "Finished"
+        int countPanel;      // panel of the main status bar for the address count
+        QString splitSection; // settings section of the splitter place
+    };
+
+    TCrawlPanel(QWidget *parent, Layout layout);
+
+    // Called by the derived panel once its form is set up.
+    void attach(TdfsEnhListView *mail, QSplitter *splitter, TdfsEnhListView *queue, TznStatusBar *page);
+
+    QString message(const QString &key) const;
+    void showMessage(const QString &key);
+    void runModal(QDialog *dialog);
+    void showState(const QString &key);
+    void clearLists();
+    // The option summary takes the place of the support notice under the buttons.
+    void showSummary(const QString &text);
+    QProgressBar *progressBar() const;
+    TznStatusBar *statusBar() const;
+    TznIniSetting *settings() const;
+
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeParts();
+    void focusMoved(QWidget *old, QWidget *now);
+
+    Layout layout_;
+    bool hostSet_ = false;
+    std::function<QString(const QString &Key)> paraText_;
+    QPointer<TznIniSetting> iniMain_;
+    QPointer<TznStatusBar> stuMain_;
+    QPointer<QProgressBar> prgMain_;
+    int pendingMailWidth_ = -1; // a width asked for before the splitter had its size
+    MessageBox messageBox_;
+    ModalRunner modalRunner_;
+    TznWebSearch *schMain_;
+    TdfsEnhListView *levMail_ = nullptr;
+    QSplitter *splMain_ = nullptr;
+    TdfsEnhListView *levQue_ = nullptr;
+    TznStatusBar *stuPage_ = nullptr;
+    QWidget *notice_ = nullptr;
+};

@@ -1,0 +1,121 @@
+#include "search/Engine.h"
+
+#include "crawl/znWebSearch.h"
+#include "platform/ProgramFolder.h"
+#include "search/EngineOption.h"
+#include "search/OptionDialog.h"
+#include "search/ResultFile.h"
+#include "ui_Engine.h"
+
+#include <QProgressBar>
+
+namespace {
+
+// Read at each use, so a host changed in the settings file counts from the next search on.
+EngineHosts currentHosts()
+{
+    return EngineHosts::fromSettings(ProgramFolder::resolve(QStringLiteral("TrawlMain.ini")));
+}
+
+} // namespace
+
+TfaEngine::TfaEngine(QWidget *parent)
+    : TCrawlPanel(parent, {0, 2, QStringLiteral("Engine")})
+    , ui_(std::make_unique<Ui::TfaEngine>())
+{
+    ui_->setupUi(this);
+    attach(ui_->levMail, ui_->splMain, ui_->levQue, ui_->stuPage);
+    schMain()->OnPhraseSearchStart = [this](int &aPosition, QByteArray &aSearchURL) {
+        schMainPhraseSearchStart(aPosition, aSearchURL);
+    };
+
+    connect(ui_->btnStart, &QPushButton::clicked, this, &TfaEngine::btnStartClick);
+    connect(ui_->btnStop, &QPushButton::clicked, this, &TfaEngine::btnStopClick);
+    connect(ui_->btnOption, &QPushButton::clicked, this, &TfaEngine::btnOptionClick);
+}
+
+TfaEngine::~TfaEngine() = default;
+
+void TfaEngine::setOptionDialog(TfrmEngineOption *dialog)
+{
+    frmEngineOption_ = dialog;
+}
+
+TfrmEngineOption *TfaEngine::optionDialog() const
+{
+    return frmEngineOption_ ? frmEngineOption_.data() : frmEngineOption;
+}
+
+QList<EngineRow> TfaEngine::engineRows() const
+{
+    const TfrmEngineOption *dialog = optionDialog();
+    return dialog ? dialog->EngineRows() : QList<EngineRow>();
+}
+
+void TfaEngine::btnOptionClick()
+{
+    const QPointer<TfrmEngineOption> dialog = optionDialog();
+    if (!dialog)
+        return;
+    runModal(dialog);
+    if (!dialog || dialog->Cancelled)
+        return;
+    const TfrmEngineOption &options = *dialog;
+    QString summary = message(QStringLiteral("SearchPhrase")) + QStringLiteral(": ");
+    for (const QString &line : options.Phrases())
+        summary += line + QLatin1Char('\n');
+    showSummary(summary);
+    schMain()->setSearchEngine(EngineTable::rootAddress(currentHosts()).toUtf8());
+    schMain()->Phrases = options.Phrases();
+    schMain()->setMaxLevel(options.Depth());
+    schMain()->setMaxQueues(options.Queues());
+    schMain()->setAllLink(options.AllLink());
+    schMain()->setJapanOnly(options.JapanOnly());
+    ResultFile = ResultFile::nameFor(options.FileName());
+}
+
+void TfaEngine::btnStartClick()
+{
+    if (trimBlanks(QString::fromUtf8(schMain()->SearchEngine())).isEmpty()) {
+        showMessage(QStringLiteral("PhraseUnSpecified"));
+        return;
+    }
+    // A crawl still running keeps its walk, its lists and its texts.
+    if (schMain()->Searching())
+        return;
+    const EngineWalk previous = walk_;
+    walk_ = EngineWalk(currentHosts());
+    walk_.start(engineRows(), int(schMain()->Phrases.size()));
+    showProgress();
+    // The first request is answered inside this call, before any page or list event.
+    if (!schMain()->StartPhraseSearch()) {
+        walk_ = previous;
+        showProgress();
+        return;
+    }
+    clearLists();
+    showState(QStringLiteral("Searching"));
+}
+
+void TfaEngine::btnStopClick()
+{
+    schMain()->StopSearch();
+    showState(QStringLiteral("Stopping"));
+}
+
+void TfaEngine::schMainPhraseSearchStart(int &aPosition, QByteArray &aSearchURL)
+{
+    const EngineWalk::Answer answer = walk_.next(aPosition, engineRows(), schMain()->Phrases, schMain()->Stop());
+    if (answer.stopSearch)
+        schMain()->StopSearch();
+    showProgress();
+    aSearchURL = answer.wireUrl();
+}
+
+void TfaEngine::showProgress()
+{
+    if (QProgressBar *bar = progressBar()) {
+        bar->setMaximum(walk_.progressMaximum);
+        bar->setValue(walk_.progressPosition);
+    }
+}

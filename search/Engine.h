@@ -1,0 +1,54 @@
+#pragma once
+// The engine search panel: sends each search phrase to each chosen search engine, walks the
+// result pages, then crawls the sites they list. Configured through the engine search options
+// dialog, whose engine list it reads anew at every result-page request.
+
+#include "search/CrawlPanel.h"
+#include "search/EngineWalk.h"
+
+#include <QPointer>
+
+#include <memory>
+
+class TfrmEngineOption;
+
+namespace Ui {
+class TfaEngine;
+}
+
+class TfaEngine final : public TCrawlPanel
+{
+    Q_OBJECT
+
+public:
+    // The panel as designed, named "fraEngine".
+    explicit TfaEngine(QWidget *parent = nullptr);
+    ~TfaEngine() override;
+    TfaEngine(const TfaEngine &) = delete;
+    TfaEngine &operator=(const TfaEngine &) = delete;
+
+    // The options dialog; without one the panel uses frmEngineOption, made after the main window.
+    void setOptionDialog(TfrmEngineOption *dialog);
+
+    // The engine row and phrase now being walked (the walk's own).
+    int EngineIndex() const { return walk_.EngineIndex; }
+    int PhraseIndex() const { return walk_.PhraseIndex; }
+
+public Q_SLOTS:
+    void btnOptionClick();
+    // Start: refused with a message until the options were confirmed; a start while the crawl
+    // still runs changes nothing.
+    void btnStartClick();
+    void btnStopClick();
+    // Answers the next result-page address, empty when the walk is over.
+    void schMainPhraseSearchStart(int &aPosition, QByteArray &aSearchURL);
+
+private:
+    TfrmEngineOption *optionDialog() const;
+    QList<EngineRow> engineRows() const;
+    void showProgress();
+
+    std::unique_ptr<Ui::TfaEngine> ui_;
+    QPointer<TfrmEngineOption> frmEngineOption_;
+    EngineWalk walk_;
+};

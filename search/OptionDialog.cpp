@@ -1,0 +1,144 @@
+#include "search/OptionDialog.h"
+
+#include "search/IeSearch.h"
+#include "search/ResultFile.h"
+#include "shell/Main.h"
+#include "shell/znHelp.h"
+#include "shell/znLang.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSpinBox>
+
+#include <climits>
+#include <utility>
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 0x20)
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= 0x20)
+        --last;
+    return text.mid(first, last - first);
+}
+
+int spinValue(const QSpinBox *spin)
+{
+    bool isNumber = false;
+    const int value = spin->cleanText().toInt(&isNumber);
+    return isNumber ? value : 0;
+}
+
+void makeUnbounded(QSpinBox *spin)
+{
+    spin->setRange(INT_MIN, INT_MAX);
+    spin->setSingleStep(1);
+}
+
+TOptionDialog::TOptionDialog(QWidget *parent)
+    : QDialog(parent)
+    , messageBox_(&TOptionDialog::standardMessageBox)
+    , saveDialog_(&TfaIE::standardSaveDialog)
+{
+}
+
+TOptionDialog::~TOptionDialog() = default;
+
+void TOptionDialog::setMessageLookup(MessageLookup lookup)
+{
+    paraText_ = std::move(lookup);
+}
+
+void TOptionDialog::setMessageBox(MessageBox box)
+{
+    messageBox_ = box ? std::move(box) : MessageBox(&TOptionDialog::standardMessageBox);
+}
+
+void TOptionDialog::setSaveDialog(SaveDialog dialog)
+{
+    saveDialog_ = dialog ? std::move(dialog) : SaveDialog(&TfaIE::standardSaveDialog);
+}
+
+void TOptionDialog::setHelp(ShowHelp help)
+{
+    help_ = std::move(help);
+}
+
+void TOptionDialog::standardMessageBox(QWidget *owner, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+void TOptionDialog::FormActivate()
+{
+    Cancelled = false;
+}
+
+void TOptionDialog::btnCancelClick()
+{
+    Cancelled = true;
+    reject();
+}
+
+void TOptionDialog::btnHelpClick()
+{
+    if (help_)
+        help_(helpTopic_);
+    else if (frmMain)
+        frmMain->hlp()->ShowTopic(helpTopic_);
+}
+
+void TOptionDialog::spbToClick()
+{
+    const std::optional<QString> chosen =
+        saveDialog_(this, edtFile_->text(), QStringLiteral(u"文本文件 (*.txt)"));
+    if (!chosen || chosen->isEmpty())
+        return;
+    edtFile_->setText(ResultFile::withTextExtension(*chosen));
+    edtFile_->setCursorPosition(int(edtFile_->text().size()));
+}
+
+void TOptionDialog::attachCommon(QLineEdit *edtFile, const QString &helpTopic)
+{
+    edtFile_ = edtFile;
+    helpTopic_ = helpTopic;
+}
+
+void TOptionDialog::warn(const QString &key, QWidget *focus)
+{
+    QString text;
+    if (paraText_)
+        text = paraText_(key);
+    else if (frmMain)
+        text = frmMain->la()->ParaText(key);
+    messageBox_(this, text);
+    focus->setFocus();
+}
+
+bool TOptionDialog::event(QEvent *event)
+{
+    // Showing counts as becoming active too: an offscreen or unfocused window is never activated.
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
+        FormActivate();
+    return QDialog::event(event);
+}
+
+void TOptionDialog::keyPressEvent(QKeyEvent *event)
+{
+    // QDialog would close on Escape and press a default button on Enter; these dialogs do
+    // neither. Enter in the initial URL field reaches OK through the field itself.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}

@@ -1,0 +1,84 @@
+// Pictures of the program's main window as it starts, in English and in Simplified Chinese, and of
+// its About box, for a look at them on a real display:
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/bin/main_screenshots /tmp
+// writes main-en.png, main-cn.png and main-about.png. The program folder and the key store are
+// temporary copies; the user's own settings are not touched.
+
+#include "app/ProgramStart.h"
+#include "platform/ProgramFolder.h"
+#include "platform/RegistryStore.h"
+#include "search/RobotOption.h"
+#include "shell/About.h"
+#include "shell/Main.h"
+#include "shell/TrawlApplication.h"
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void settle(int milliseconds)
+{
+    QElapsedTimer shown;
+    shown.start();
+    while (shown.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+bool save(QWidget *widget, const QString &path)
+{
+    const bool saved = widget->grab().save(path);
+    std::printf("%s: %s\n", qPrintable(path), saved ? "written" : "NOT WRITTEN");
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir scratch;
+    qputenv(RegistryStore::fileVariable, QFile::encodeName(scratch.filePath(QStringLiteral("registry.reg"))));
+    TrawlApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(ProgramStart::title));
+    const QString outFolder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
+
+    for (const char *name : {"English.ini", "EnglishP.ini", "ChinaCn.ini", "ChinaCnP.ini", "ChinaTw.ini", "ChinaTwP.ini"}) {
+        const QString file = QString::fromLatin1(name);
+        if (!QFile::copy(QStringLiteral(TRAWL_PROGRAM_DIR "/") + file, scratch.filePath(file))) {
+            std::fprintf(stderr, "cannot copy %s\n", name);
+            return 1;
+        }
+    }
+    ProgramFolder::set(scratch.path());
+
+    ProgramStart::createForms();
+    frmMain->show();
+    // A bare X server has no window manager to hand the window the focus; without it the window
+    // never becomes active and is never translated.
+    frmMain->activateWindow();
+    settle(800);
+    int failures = 0;
+    failures += save(frmMain, outFolder + QStringLiteral("/main-en.png")) ? 0 : 1;
+
+    QTimer::singleShot(600, AboutBox, [&failures, outFolder] {
+        failures += save(AboutBox, outFolder + QStringLiteral("/main-about.png")) ? 0 : 1;
+        AboutBox->accept();
+    });
+    frmMain->findChild<QAction *>(QStringLiteral("actAbout"))->trigger();
+    settle(300);
+
+    frmMain->findChild<QAction *>(QStringLiteral("actLc"))->trigger();
+    settle(500);
+    failures += save(frmMain, outFolder + QStringLiteral("/main-cn.png")) ? 0 : 1;
+    std::printf("caption: %s\n", qPrintable(frmMain->windowTitle()));
+
+    ProgramStart::destroyForms();
+    return failures == 0 ? 0 : 1;
+}

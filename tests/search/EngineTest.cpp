@@ -1,0 +1,390 @@
+// The engine search options dialog and panel, offscreen. A fake search engine on 127.0.0.1 (named
+// in the temporary program folder's TrawlMain.ini) serves result pages that list a small local
+// site. Message boxes, the save dialog, help and the modal showing of the dialog are replaced.
+
+#include "search/Engine.h"
+#include "search/EngineOption.h"
+
+#include "crawl/WorkerReaper.h"
+#include "crawl/znWebSearch.h"
+#include "shell/EnhListView.h"
+#include "shell/znIniSetting.h"
+#include "shell/znStatusBar.h"
+#include "tests/platform/TempRegistryFile.h"
+#include "tests/support/TempProgramFolder.h"
+#include "tests/support/TestHttpServer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <ostream>
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+class EngineTestEnvironment final : public testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+        QApplication::setApplicationName(QStringLiteral("Norvane Trawlex"));
+    }
+    void TearDown() override
+    {
+        WorkerReaper::waitForAll(5000);
+        app_.reset();
+    }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "engine-tests";
+    char *argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new EngineTestEnvironment);
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 15000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return done();
+}
+
+QString textOf(const char *key)
+{
+    return QStringLiteral("text of ") + QString::fromLatin1(key);
+}
+
+const QString baidu = QStringLiteral(u"百度");
+const QString english = QStringLiteral("Google(English)");
+const QString chinese = QStringLiteral("Google(Simplified Chinese)");
+
+QString marks(const QList<EngineRow> &rows)
+{
+    QStringList shown;
+    for (const EngineRow &row : rows)
+        shown.append(row.caption + (row.included ? QStringLiteral("+") : QStringLiteral("-")));
+    return shown.join(QLatin1Char(' '));
+}
+
+// The dialog and its seams; the panel tests use it too.
+class EngineOptionTest : public testing::Test
+{
+protected:
+    EngineOptionTest()
+    {
+        options.setMessageLookup([](const QString &key) { return QStringLiteral("text of ") + key; });
+        options.setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
+        options.setHelp([this](const QString &topic) { helpTopics.append(topic); });
+    }
+
+    template <typename T>
+    T *part(const char *name) const
+    {
+        T *found = options.findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QPlainTextEdit *phrases() const { return part<QPlainTextEdit>("mmPhrase"); }
+    QLineEdit *file() const { return part<QLineEdit>("edtFile"); }
+    TdfsEnhListView *engines() const { return part<TdfsEnhListView>("levEngine"); }
+    void click(const char *button) const { QTest::mouseClick(part<QAbstractButton>(button), Qt::LeftButton); }
+    // Includes only the engines named, keeping the list's order.
+    void includeOnly(const QStringList &captions)
+    {
+        for (int i = 0; i < engines()->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *row = engines()->topLevelItem(i);
+            TfrmEngineOption::setImageIndex(row, captions.contains(row->text(0)) ? 0 : -1);
+        }
+    }
+
+    TempRegistryFile registry;
+    TfrmEngineOption options;
+    QStringList messages, helpTopics;
+};
+
+} // namespace
+
+TEST_F(EngineOptionTest, DesignedValuesAndTheEngineList)
+{
+    EXPECT_EQ(options.objectName(), QStringLiteral("frmEngineOption"));
+    EXPECT_EQ(marks(options.EngineRows()), baidu + QStringLiteral("+ ") + english + QStringLiteral("+ ") + chinese
+                                               + QStringLiteral("+"));
+    EXPECT_FALSE(engines()->topLevelItem(0)->icon(0).isNull()) << "included rows show the mark";
+    EXPECT_EQ(engines()->columnCount(), 1);
+    EXPECT_EQ(engines()->headerItem()->text(0), QStringLiteral("Search Engine"));
+    EXPECT_EQ(options.Depth(), 3);
+    EXPECT_EQ(options.Queues(), 5000);
+    EXPECT_TRUE(options.AllLink());
+    EXPECT_FALSE(part<QCheckBox>("chkJapan")->isVisibleTo(&options));
+    EXPECT_FALSE(options.JapanOnly());
+}
+
+TEST_F(EngineOptionTest, MarksAreSetAllClearedAllAndToggledByDoubleClickOnTheSelectedRow)
+{
+    click("btnEAll");
+    EXPECT_EQ(marks(options.EngineRows()), baidu + QStringLiteral("- ") + english + QStringLiteral("- ") + chinese
+                                               + QStringLiteral("-"));
+    EXPECT_TRUE(engines()->topLevelItem(1)->icon(0).isNull());
+
+    options.levEngineDblClick();
+    EXPECT_EQ(marks(options.EngineRows()).count(QLatin1Char('+')), 0) << "no row selected";
+    engines()->setCurrentItem(engines()->topLevelItem(1));
+    options.levEngineDblClick();
+    EXPECT_TRUE(options.EngineRows().at(1).included);
+    options.levEngineDblClick();
+    EXPECT_FALSE(options.EngineRows().at(1).included);
+
+    click("btnAll");
+    EXPECT_EQ(marks(options.EngineRows()).count(QLatin1Char('+')), 3);
+}
+
+TEST_F(EngineOptionTest, HeaderClicksSortAscendingThenDescendingAndTheSortIsKeptForTheNextRun)
+{
+    const auto clickHeader = [](TfrmEngineOption &dialog) {
+        QHeaderView *header = dialog.findChild<TdfsEnhListView *>(QStringLiteral("levEngine"))->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+    };
+    {
+        TfrmEngineOption earlierRun;
+        earlierRun.show();
+        clickHeader(earlierRun);
+        EXPECT_EQ(marks(earlierRun.EngineRows()), english + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + baidu
+                                                      + QStringLiteral("+"));
+        clickHeader(earlierRun);
+        EXPECT_EQ(marks(earlierRun.EngineRows()), baidu + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + english
+                                                      + QStringLiteral("+"));
+    }
+    TfrmEngineOption nextRun;
+    EXPECT_EQ(nextRun.EngineRows().at(0).caption, baidu);
+    EXPECT_EQ(nextRun.EngineRows().at(2).caption, english);
+}
+
+TEST_F(EngineOptionTest, OkNeedsAPhraseAndLeavingThePhrasesProposesAFileName)
+{
+    options.show();
+    for (const char *text : {"", "  \n \n\t"}) {
+        SCOPED_TRACE(text);
+        messages.clear();
+        phrases()->setPlainText(QString::fromUtf8(text));
+        click("btnOk");
+        EXPECT_TRUE(options.isVisible());
+        EXPECT_EQ(messages, QStringList{textOf("PhraseUnSpecified")});
+    }
+
+    phrases()->setPlainText(QStringLiteral("  first phrase \n\nsecond\n"));
+    options.mmPhraseExit();
+    EXPECT_EQ(file()->text(), QStringLiteral("first phrase.txt"));
+    EXPECT_EQ(options.Phrases(), (QStringList{QStringLiteral("  first phrase "), QString(), QStringLiteral("second")}))
+        << "typed lines, untrimmed, blank ones kept";
+    phrases()->setPlainText(QStringLiteral("other"));
+    options.mmPhraseExit();
+    EXPECT_EQ(file()->text(), QStringLiteral("first phrase.txt")) << "a given name stays";
+
+    click("btnOk");
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_FALSE(options.Cancelled);
+}
+
+TEST_F(EngineOptionTest, DefaultKeepsPhrasesFileAndMarksAndHelpOpensTheEnginePage)
+{
+    phrases()->setPlainText(QStringLiteral("kept"));
+    file()->setText(QStringLiteral("kept.txt"));
+    click("btnEAll");
+    part<QSpinBox>("intDepth")->setValue(9);
+    part<QSpinBox>("intQue")->setValue(-1);
+    part<QRadioButton>("rdoThis")->setChecked(true);
+    click("btnDefault");
+    EXPECT_EQ(options.Depth(), 3);
+    EXPECT_EQ(options.Queues(), 5000);
+    EXPECT_TRUE(options.AllLink());
+    EXPECT_EQ(options.PhraseText(), QStringLiteral("kept"));
+    EXPECT_EQ(options.FileName(), QStringLiteral("kept.txt"));
+    EXPECT_EQ(marks(options.EngineRows()).count(QLatin1Char('-')), 3);
+
+    click("btnHelp");
+    EXPECT_EQ(helpTopics, QStringList{QStringLiteral("Engine.htm")});
+}
+
+namespace {
+
+class EnginePanelTest : public EngineOptionTest
+{
+protected:
+    EnginePanelTest()
+    {
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(panel);
+        layout->addWidget(stuMain);
+        for (const int width : {100, 100, 150, 100, 50})
+            stuMain->AddPanel(width);
+        ini.setFileName(QStringLiteral("TrawlMain.ini"));
+        panel->setHost({[](const QString &key) { return QStringLiteral("text of ") + key; }, &ini, stuMain, prgMain});
+        panel->setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
+        panel->setOptionDialog(&options);
+        panel->setModalRunner([this](QDialog *dialog) {
+            dialog->show();
+            if (answer)
+                answer();
+            if (dialog->isVisible())
+                dialog->close();
+        });
+        QObject::connect(prgMain, &QProgressBar::valueChanged, prgMain,
+                         [this](int value) { progressPeak = std::max(progressPeak, value); });
+        window.resize(640, 400);
+        window.show();
+    }
+    ~EnginePanelTest() override
+    {
+        delete panel;
+        EXPECT_TRUE(WorkerReaper::waitForAll(5000));
+    }
+
+    // The engine's host is the fake engine; OK with these phrases.
+    void confirm(quint16 enginePort, const QString &phraseText, const QString &fileName = QString())
+    {
+        ini.WriteString(QStringLiteral("Engines"), QStringLiteral("GoogleHost"),
+                        QStringLiteral("127.0.0.1:") + QString::number(enginePort));
+        answer = [this, phraseText, fileName] {
+            phrases()->setPlainText(phraseText);
+            file()->setText(fileName);
+            options.btnOkClick();
+        };
+        QTest::mouseClick(panel->findChild<QPushButton *>(QStringLiteral("btnOption")), Qt::LeftButton);
+    }
+    void clickPanel(const char *button)
+    {
+        QTest::mouseClick(panel->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
+    }
+    QString state() const { return stuMain->PanelText(0); }
+    bool finished() const { return state() == textOf("Finished") && !panel->schMain()->Searching(); }
+    QStringList mails() const
+    {
+        QStringList rows;
+        for (int i = 0; i < panel->levMail()->topLevelItemCount(); ++i)
+            rows.append(panel->levMail()->topLevelItem(i)->text(0));
+        return rows;
+    }
+
+    TempProgramFolder folder;
+    TznIniSetting ini;
+    QWidget window;
+    TfaEngine *panel = new TfaEngine(&window);
+    TznStatusBar *stuMain = new TznStatusBar(&window);
+    QProgressBar *prgMain = new QProgressBar(stuMain);
+    std::function<void()> answer;
+    int progressPeak = 0;
+};
+
+QByteArray resultTarget(const char *phrase, int page)
+{
+    return "/search?q=" + QByteArray(phrase) + "+mail&num=100&start=" + QByteArray::number(page * 100) + "&sa=N&filter=0";
+}
+
+} // namespace
+
+TEST_F(EnginePanelTest, StartBeforeConfirmedOptionsWarnsAndOptionsReachTheCrawl)
+{
+    EXPECT_EQ(panel->objectName(), QStringLiteral("fraEngine"));
+    clickPanel("btnStart");
+    EXPECT_EQ(messages, QStringList{textOf("PhraseUnSpecified")});
+    EXPECT_EQ(state(), QString());
+
+    answer = [this] {
+        phrases()->setPlainText(QStringLiteral("ignored"));
+        options.btnCancelClick();
+    };
+    clickPanel("btnOption");
+    EXPECT_EQ(panel->schMain()->SearchEngine(), QByteArray());
+
+    confirm(8080, QStringLiteral("one\n\ntwo words"));
+    EXPECT_EQ(panel->schMain()->SearchEngine(), QByteArray("http://127.0.0.1:8080"));
+    EXPECT_EQ(panel->schMain()->Phrases, (QStringList{QStringLiteral("one"), QString(), QStringLiteral("two words")}));
+    EXPECT_EQ(panel->schMain()->MaxLevel(), 3);
+    EXPECT_EQ(panel->schMain()->MaxQueues(), 5000);
+    EXPECT_EQ(panel->ResultFile, folder.file(QStringLiteral("Emails.txt")));
+    EXPECT_EQ(panel->findChild<TznStatusBar *>(QStringLiteral("stuPage"))->PanelText(1),
+              QStringLiteral("text of SearchPhrase: one\n\ntwo words\n"));
+}
+
+TEST_F(EnginePanelTest, ResultPagesOfTheFakeEngineAndTheSiteTheyListAreListedAndFiled)
+{
+    TestHttpServer site({{"/site/index.html", 200, {}, "<p>a@site.example b@site.example</p>"}});
+    std::vector<TestRoute> pages;
+    for (int page = 0; page < 10; ++page)
+        pages.push_back({resultTarget("trawl", page), 200, {}, page == 0 ? "hit@engine.example <a href=\"" + site.url("/site/index.html") + "\">x</a>" : QByteArray("nothing")});
+    TestHttpServer engine(pages);
+
+    includeOnly({english});
+    confirm(engine.port(), QStringLiteral("trawl"), QStringLiteral("found.txt"));
+    clickPanel("btnStart");
+    EXPECT_EQ(state(), textOf("Searching"));
+    EXPECT_EQ(prgMain->maximum(), 10);
+    ASSERT_TRUE(waitUntil([this] { return finished(); }));
+
+    QByteArrayList expectedTargets;
+    for (int page = 0; page < 10; ++page)
+        expectedTargets.append(resultTarget("trawl", page));
+    EXPECT_EQ(engine.requestedPaths(), expectedTargets);
+    EXPECT_EQ(site.requestedPaths(), QByteArrayList{"/site/index.html"});
+    EXPECT_EQ(mails(), (QStringList{QStringLiteral("b@site.example"), QStringLiteral("a@site.example"),
+                                    QStringLiteral("hit@engine.example")}));
+    EXPECT_EQ(folder.read(QStringLiteral("found.txt")), "hit@engine.example\r\na@site.example\r\nb@site.example\r\n");
+    EXPECT_EQ(stuMain->PanelText(2), QStringLiteral("text of EmailsCount:3"));
+    EXPECT_EQ(progressPeak, 10) << "one step per result page";
+    EXPECT_EQ(prgMain->value(), 0) << "back to 0 when the walk ends on its own";
+    EXPECT_EQ(panel->EngineIndex(), 3);
+}
+
+TEST_F(EnginePanelTest, NoEngineIncludedFinishesWithoutAResultPageAndStopKeepsTheProgress)
+{
+    TestHttpServer engine({{resultTarget("trawl", 0), 200, {}, "first"},
+                           {resultTarget("trawl", 1), 200, {}, {}, Misbehaviour::SilentAfterAccept}});
+    click("btnEAll");
+    confirm(engine.port(), QStringLiteral("trawl"));
+    clickPanel("btnStart");
+    ASSERT_TRUE(waitUntil([this] { return finished(); }));
+    EXPECT_EQ(engine.requestedPaths(), QByteArrayList());
+    EXPECT_EQ(mails(), QStringList());
+
+    includeOnly({english});
+    clickPanel("btnStart");
+    ASSERT_TRUE(waitUntil([&engine] { return engine.requestedPaths().size() == 2; }));
+    // A second Start while the walk waits for a page keeps the walk and its progress.
+    clickPanel("btnStart");
+    EXPECT_EQ(prgMain->value(), 2);
+    EXPECT_EQ(state(), textOf("Searching"));
+    clickPanel("btnStop");
+    EXPECT_EQ(state(), textOf("Stopping"));
+    // The silent page holds the walk; closing the panel does not wait for it.
+    QElapsedTimer clock;
+    clock.start();
+    delete panel;
+    panel = nullptr;
+    EXPECT_LT(clock.elapsed(), 3000);
+}

@@ -1,0 +1,523 @@
+// The robot search options dialog and panel, offscreen, against sites served on 127.0.0.1 from a
+// temporary program folder. Message boxes, the save dialog, help and the modal showing of the
+// options dialog are replaced, so nothing waits for a user.
+
+#include "search/Robot.h"
+#include "search/RobotOption.h"
+
+#include "crawl/WorkerReaper.h"
+#include "crawl/znWebSearch.h"
+#include "shell/EnhListView.h"
+#include "shell/znIniSetting.h"
+#include "shell/znStatusBar.h"
+#include "tests/platform/TempRegistryFile.h"
+#include "tests/support/TempProgramFolder.h"
+#include "tests/support/TestHttpServer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+class RobotTestEnvironment final : public testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        // TRAWLEX_SHOT names a picture of the panel after its crawl; taken on the display the
+        // caller provides (Xvfb), every other run stays offscreen.
+        if (qEnvironmentVariableIsEmpty("TRAWLEX_SHOT"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+        QApplication::setApplicationName(QStringLiteral("Norvane Trawlex"));
+    }
+    void TearDown() override
+    {
+        WorkerReaper::waitForAll(5000);
+        app_.reset();
+    }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "robot-tests";
+    char *argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new RobotTestEnvironment);
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return done();
+}
+
+QString textOf(const char *key)
+{
+    return QStringLiteral("text of ") + QString::fromLatin1(key);
+}
+
+QStringList rowsOf(const QTreeWidget *list)
+{
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        rows.append(list->topLevelItem(i)->text(0) + QLatin1Char('|') + list->topLevelItem(i)->text(1));
+    return rows;
+}
+
+class RobotOptionTest : public testing::Test
+{
+protected:
+    RobotOptionTest()
+    {
+        dialog.setMessageLookup([](const QString &key) { return QStringLiteral("text of ") + key; });
+        dialog.setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
+        dialog.setSaveDialog([this](QWidget *, const QString &fileName, const QString &filter) {
+            dialogCalls.append(fileName + QLatin1Char('|') + filter);
+            return dialogAnswer;
+        });
+        dialog.setHelp([this](const QString &topic) { helpTopics.append(topic); });
+    }
+
+    template <typename T>
+    T *part(const char *name) const
+    {
+        T *found = dialog.findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QLineEdit *url() const { return part<QLineEdit>("edtInitUrl"); }
+    QLineEdit *file() const { return part<QLineEdit>("edtFile"); }
+    QSpinBox *depth() const { return part<QSpinBox>("intDepth"); }
+    QSpinBox *queues() const { return part<QSpinBox>("intQue"); }
+    void click(const char *button) const { QTest::mouseClick(part<QAbstractButton>(button), Qt::LeftButton); }
+    void open()
+    {
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+    }
+
+    TfrmRobotOption dialog;
+    QStringList messages, dialogCalls, helpTopics;
+    std::optional<QString> dialogAnswer;
+};
+
+} // namespace
+
+TEST_F(RobotOptionTest, DesignedValuesAndTabOrder)
+{
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("frmRobotOption"));
+    EXPECT_EQ(url()->text(), QStringLiteral("http://"));
+    EXPECT_EQ(file()->text(), QString());
+    EXPECT_EQ(dialog.Depth(), 500);
+    EXPECT_EQ(dialog.Queues(), 500);
+    EXPECT_TRUE(dialog.AllLink());
+    EXPECT_FALSE(dialog.JapanOnly());
+
+    QStringList order;
+    QWidget *at = url();
+    for (int i = 0; i < 11; ++i, at = at->nextInFocusChain()) {
+        while (!(at->focusPolicy() & Qt::TabFocus) || at->objectName().startsWith(QLatin1String("qt_")))
+            at = at->nextInFocusChain();
+        order.append(at->objectName());
+    }
+    EXPECT_EQ(order.join(QLatin1Char(' ')), QStringLiteral("edtInitUrl edtFile intDepth rdoAll rdoThis intQue "
+                                                           "chkJapan btnOk btnDefault btnCancel btnHelp"));
+}
+
+TEST_F(RobotOptionTest, OkClosesOnlyForTheExactPrefixAndEnterInTheUrlFieldIsOk)
+{
+    const struct
+    {
+        const char *typed;
+        bool accepted;
+    } rows[] = {
+        {"http://", true},          {"http://www.example.org/a?b", true}, {"https://www.example.org/", false},
+        {"HTTP://www.example.org", false}, {"Http://", false},             {" http://x.example", false},
+        {"http:/", false},          {"", false},
+    };
+    for (const bool byEnter : {false, true}) {
+        for (const auto &row : rows) {
+            SCOPED_TRACE(std::string(row.typed) + (byEnter ? " (Enter)" : " (OK)"));
+            messages.clear();
+            open();
+            url()->setText(QString::fromUtf8(row.typed));
+            if (byEnter)
+                QTest::keyClick(url(), Qt::Key_Return);
+            else
+                click("btnOk");
+            EXPECT_EQ(dialog.isVisible(), !row.accepted);
+            EXPECT_EQ(messages, row.accepted ? QStringList() : QStringList{textOf("InitUrlWarning")});
+            if (!row.accepted) {
+                EXPECT_EQ(QApplication::focusWidget(), url());
+            }
+            EXPECT_FALSE(dialog.Cancelled);
+            dialog.hide();
+        }
+    }
+}
+
+TEST_F(RobotOptionTest, EnterElsewhereAndEscapeDoNothing)
+{
+    open();
+    url()->setText(QStringLiteral("https://refused.example/"));
+    for (QWidget *target : {static_cast<QWidget *>(file()), static_cast<QWidget *>(depth()),
+                            static_cast<QWidget *>(part<QPushButton>("btnDefault"))}) {
+        QTest::keyClick(target, Qt::Key_Return);
+        QTest::keyClick(target, Qt::Key_Enter);
+        QTest::keyClick(target, Qt::Key_Escape);
+    }
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(messages, QStringList());
+    EXPECT_FALSE(dialog.Cancelled);
+}
+
+TEST_F(RobotOptionTest, DefaultRestoresTheLimitsOnlyAndSpinEditsReadNonNumbersAsZero)
+{
+    url()->setText(QStringLiteral("http://kept.example/"));
+    file()->setText(QStringLiteral("kept.txt"));
+    depth()->setValue(-7);
+    queues()->setValue(2000000000);
+    EXPECT_EQ(dialog.Depth(), -7) << "no lower bound";
+    EXPECT_EQ(dialog.Queues(), 2000000000) << "no upper bound";
+    part<QRadioButton>("rdoThis")->setChecked(true);
+    part<QCheckBox>("chkJapan")->setChecked(true);
+    EXPECT_FALSE(dialog.AllLink());
+    EXPECT_TRUE(dialog.JapanOnly());
+
+    depth()->findChild<QLineEdit *>()->setText(QString());
+    queues()->findChild<QLineEdit *>()->setText(QStringLiteral("-"));
+    EXPECT_EQ(dialog.Depth(), 0);
+    EXPECT_EQ(dialog.Queues(), 0);
+
+    click("btnDefault");
+    EXPECT_EQ(dialog.Depth(), 500);
+    EXPECT_EQ(dialog.Queues(), 500);
+    EXPECT_TRUE(dialog.AllLink());
+    EXPECT_FALSE(dialog.JapanOnly());
+    EXPECT_EQ(dialog.InitUrl(), QStringLiteral("http://kept.example/"));
+    EXPECT_EQ(dialog.FileName(), QStringLiteral("kept.txt"));
+}
+
+TEST_F(RobotOptionTest, SaveDialogGivesTxtToANameWithoutAnyDotAndCancelKeepsTheField)
+{
+    const struct
+    {
+        const char *chosen;
+        const char *field;
+    } rows[] = {
+        {"/srv/out/mails", "/srv/out/mails.txt"},
+        {"/srv/my.dir/mails", "/srv/my.dir/mails"},
+        {"C:\\out\\mails", "C:\\out\\mails.txt"},
+        {"/srv/out/mails.csv", "/srv/out/mails.csv"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.chosen);
+        file()->setText(QStringLiteral("before"));
+        dialogCalls.clear();
+        dialogAnswer = QString::fromUtf8(row.chosen);
+        click("spbTo");
+        EXPECT_EQ(dialogCalls, QStringList{QStringLiteral(u"before|文本文件 (*.txt)")});
+        EXPECT_EQ(file()->text(), QString::fromUtf8(row.field));
+        EXPECT_EQ(file()->cursorPosition(), file()->text().size());
+    }
+    for (const QString &before : {QString(), QStringLiteral("/srv/kept.txt")}) {
+        file()->setText(before);
+        dialogAnswer = std::nullopt;
+        click("spbTo");
+        EXPECT_EQ(file()->text(), before);
+    }
+}
+
+TEST_F(RobotOptionTest, CancelSetsCancelledUntilTheNextShowingAndHelpOpensTheRobotPage)
+{
+    open();
+    click("btnCancel");
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.Cancelled);
+    open();
+    EXPECT_FALSE(dialog.Cancelled);
+    click("btnHelp");
+    EXPECT_EQ(helpTopics, QStringList{QStringLiteral("Robot.htm")});
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+namespace {
+
+class RobotPanelTest : public testing::Test
+{
+protected:
+    RobotPanelTest()
+    {
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        layout->addWidget(panel);
+        layout->addWidget(stuMain);
+        for (const int width : {100, 100, 150, 100, 50})
+            stuMain->AddPanel(width);
+        stuMain->setFixedHeight(25);
+        ini.setFileName(QStringLiteral("TrawlMain.ini"));
+        panel->setHost({[](const QString &key) { return QStringLiteral("text of ") + key; }, &ini, stuMain, nullptr});
+        panel->setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
+        panel->setOptionDialog(&options);
+        options.setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
+        panel->setModalRunner([this](QDialog *dialog) {
+            dialog->show();
+            if (answer)
+                answer(options);
+            if (dialog->isVisible())
+                dialog->close();
+        });
+        window.resize(640, 400);
+        window.show();
+    }
+    ~RobotPanelTest() override
+    {
+        delete panel;
+        EXPECT_TRUE(WorkerReaper::waitForAll(5000));
+    }
+
+    template <typename T>
+    T *in(QWidget *owner, const char *name) const
+    {
+        T *found = owner->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void click(const char *button) { QTest::mouseClick(in<QPushButton>(panel, button), Qt::LeftButton); }
+    // Options confirmed with OK for `url`, `file` and the designed limits.
+    void confirm(const QString &url, const QString &file = QString())
+    {
+        answer = [url, file](TfrmRobotOption &dialog) {
+            dialog.findChild<QLineEdit *>(QStringLiteral("edtInitUrl"))->setText(url);
+            dialog.findChild<QLineEdit *>(QStringLiteral("edtFile"))->setText(file);
+            dialog.btnOkClick();
+        };
+        click("Button3");
+    }
+    QString state() const { return stuMain->PanelText(3); }
+    QString count() const { return stuMain->PanelText(4); }
+    QStringList mails() const { return rowsOf(panel->levMail()); }
+    QStringList queue() const { return rowsOf(panel->levQue()); }
+    bool finished() const { return state() == textOf("Finished") && !panel->schMain()->Searching(); }
+
+    TempProgramFolder folder;
+    TempRegistryFile registry;
+    TznIniSetting ini;
+    QWidget window;
+    TfaRobot *panel = new TfaRobot(&window);
+    TznStatusBar *stuMain = new TznStatusBar(&window);
+    TfrmRobotOption options;
+    std::function<void(TfrmRobotOption &)> answer;
+    QStringList messages;
+};
+
+} // namespace
+
+TEST_F(RobotPanelTest, StartBeforeConfirmedOptionsOnlyWarnsAndCancelledOptionsChangeNothing)
+{
+    EXPECT_EQ(panel->objectName(), QStringLiteral("fraRobot"));
+    click("Button1");
+    EXPECT_EQ(messages, QStringList{textOf("InitUrlUnspedified")});
+    EXPECT_EQ(state(), QString());
+    EXPECT_FALSE(panel->schMain()->Searching());
+
+    answer = [](TfrmRobotOption &dialog) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("edtInitUrl"))->setText(QStringLiteral("http://edited.example/"));
+        dialog.btnCancelClick();
+    };
+    click("Button3");
+    EXPECT_EQ(panel->schMain()->SearchEngine(), QByteArray());
+    EXPECT_EQ(panel->ResultFile, QString());
+    EXPECT_EQ(options.InitUrl(), QStringLiteral("http://edited.example/")) << "shown at the next opening";
+
+    QLabel *notice = in<QLabel>(panel, "Label1");
+    EXPECT_TRUE(notice->isVisible()) << "the support notice until options are confirmed";
+
+    // The close box applies, even a URL that OK refuses.
+    answer = [](TfrmRobotOption &dialog) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("edtInitUrl"))->setText(QStringLiteral("https://closed.example/"));
+    };
+    click("Button3");
+    EXPECT_EQ(panel->schMain()->SearchEngine(), QByteArray("https://closed.example/"));
+    EXPECT_EQ(panel->ResultFile, folder.file(QStringLiteral("Emails.txt")));
+    EXPECT_EQ(in<TznStatusBar>(panel, "stuPage")->PanelText(1), QStringLiteral("text of InitUrl: https://closed.example/"));
+    EXPECT_FALSE(notice->isVisible());
+}
+
+TEST_F(RobotPanelTest, ConfirmedOptionsReachTheCrawlAndTheResultFileName)
+{
+    answer = [](TfrmRobotOption &dialog) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("edtInitUrl"))->setText(QStringLiteral("http://site.example/"));
+        dialog.findChild<QLineEdit *>(QStringLiteral("edtFile"))->setText(QStringLiteral("out/found.txt"));
+        dialog.findChild<QSpinBox *>(QStringLiteral("intDepth"))->setValue(7);
+        dialog.findChild<QSpinBox *>(QStringLiteral("intQue"))->setValue(42);
+        dialog.findChild<QRadioButton *>(QStringLiteral("rdoThis"))->setChecked(true);
+        dialog.findChild<QCheckBox *>(QStringLiteral("chkJapan"))->setChecked(true);
+        dialog.btnOkClick();
+    };
+    click("Button3");
+    const TznWebSearch *crawl = panel->schMain();
+    EXPECT_EQ(crawl->SearchEngine(), QByteArray("http://site.example/"));
+    EXPECT_EQ(crawl->MaxLevel(), 7);
+    EXPECT_EQ(crawl->MaxQueues(), 42);
+    EXPECT_FALSE(crawl->AllLink());
+    EXPECT_TRUE(crawl->JapanOnly());
+    EXPECT_EQ(panel->ResultFile, QStringLiteral("out/found.txt")) << "taken as typed";
+
+    confirm(QStringLiteral("http://site.example/"), QStringLiteral(" \t "));
+    EXPECT_EQ(panel->ResultFile, folder.file(QStringLiteral("Emails.txt")));
+}
+
+TEST_F(RobotPanelTest, PageAddressesGoOnTopReversedAndIntoTheFileInOrderAndTheQueueIsMirroredBySlot)
+{
+    panel->ResultFile = QStringLiteral("found.txt");
+    panel->schMainPageReceived("http://a.example/dir/", "", {"a@x.example", "b@x.example", "c@x.example"});
+    panel->schMainPageReceived("http://b.example/", "", {"a@x.example"});
+    EXPECT_EQ(mails(), (QStringList{QStringLiteral("a@x.example|http://b.example/"),
+                                    QStringLiteral("c@x.example|http://a.example/dir/"),
+                                    QStringLiteral("b@x.example|http://a.example/dir/"),
+                                    QStringLiteral("a@x.example|http://a.example/dir/")}));
+    EXPECT_EQ(folder.read(QStringLiteral("found.txt")), "a@x.example\r\nb@x.example\r\nc@x.example\r\na@x.example\r\n");
+    EXPECT_EQ(count(), QStringLiteral("text of EmailsCount:4"));
+
+    // A page without addresses, a file that cannot be written: the count is rewritten all the same.
+    stuMain->SetPanelText(4, QStringLiteral("old"));
+    panel->ResultFile = QStringLiteral("missing/folder/found.txt");
+    panel->schMainPageReceived("http://c.example/", "", {});
+    EXPECT_EQ(count(), QStringLiteral("text of EmailsCount:4"));
+    panel->schMainPageReceived("http://c.example/", "", {"d@x.example"});
+    EXPECT_EQ(mails().value(0), QStringLiteral("d@x.example|http://c.example/"));
+
+    panel->schMainWebLinkChange("http://l0.example/", "1", 0);
+    panel->schMainWebLinkChange("http://l1.example/", "2", 1);
+    panel->schMainWebLinkChange("", "1", 0);
+    EXPECT_EQ(queue(), (QStringList{QStringLiteral("|1"), QStringLiteral("http://l1.example/|2")}));
+}
+
+TEST_F(RobotPanelTest, CrawlOfALocalSiteListsFilesCountsAndFinishesAndASecondSearchAppends)
+{
+    TestHttpServer site({
+        {"/", 200, {}, "<p>a@site.example, b@site.example and c@site.example</p>\n<a href=\"sub/p1.html\">next</a>"},
+        {"/sub/p1.html", 200, {}, "<p>mail D@Site.example</p>"},
+    });
+    confirm(QString::fromLatin1(site.url("/")));
+    click("Button1");
+    EXPECT_EQ(state(), textOf("Searching"));
+    ASSERT_TRUE(waitUntil([this] { return finished(); }));
+
+    const QString root = QString::fromLatin1(site.url("/"));
+    const QStringList expected{QStringLiteral("d@site.example|") + root + QStringLiteral("sub/"),
+                               QStringLiteral("c@site.example|") + root, QStringLiteral("b@site.example|") + root,
+                               QStringLiteral("a@site.example|") + root};
+    EXPECT_EQ(mails(), expected);
+    EXPECT_EQ(folder.read(QStringLiteral("Emails.txt")),
+              "a@site.example\r\nb@site.example\r\nc@site.example\r\nd@site.example\r\n");
+    EXPECT_EQ(count(), QStringLiteral("text of EmailsCount:4"));
+    // Slot 0 held p1 until it was taken; the take that found slot 1 empty reports it too.
+    EXPECT_EQ(queue(), (QStringList{QStringLiteral("|1"), QStringLiteral("|0")}));
+
+    if (const QString shot = qEnvironmentVariable("TRAWLEX_SHOT"); !shot.isEmpty()) {
+        panel->SetMailListWidth(300);
+        QTest::qWait(200);
+        window.grab().save(shot);
+    }
+
+    click("Button1");
+    EXPECT_EQ(mails(), QStringList());
+    EXPECT_EQ(queue(), QStringList());
+    EXPECT_EQ(count(), QStringLiteral("text of EmailsCount:4")) << "until the first page arrives";
+    ASSERT_TRUE(waitUntil([this] { return finished(); }));
+    EXPECT_EQ(mails(), expected);
+    EXPECT_EQ(folder.read(QStringLiteral("Emails.txt")).count("\r\n"), 8);
+}
+
+TEST_F(RobotPanelTest, StartWhileRunningChangesNothingAndClosingMidCrawlReturnsPromptly)
+{
+    TestHttpServer site({
+        {"/", 200, {}, "a@site.example <a href=\"/silent\">x</a> <a href=\"/later\">y</a>"},
+        {"/silent", 200, {}, {}, Misbehaviour::SilentAfterAccept},
+    });
+    confirm(QString::fromLatin1(site.url("/")));
+    click("Button1");
+    ASSERT_TRUE(waitUntil([&site] { return site.requestedPaths().contains("/silent"); }));
+    QTest::qWait(50);
+    const QStringList listed = mails();
+    const QStringList mirrored = queue();
+    ASSERT_EQ(listed.size(), 1);
+    ASSERT_EQ(mirrored.size(), 2);
+
+    click("Button1");
+    EXPECT_EQ(mails(), listed);
+    EXPECT_EQ(queue(), mirrored);
+    EXPECT_EQ(state(), textOf("Searching"));
+    EXPECT_TRUE(panel->schMain()->Searching());
+
+    click("Button2");
+    EXPECT_EQ(state(), textOf("Stopping"));
+
+    QElapsedTimer clock;
+    clock.start();
+    delete panel;
+    panel = nullptr;
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(WorkerReaper::waitForAll(5000));
+}
+
+TEST_F(RobotPanelTest, FocusEnteringThePanelTurnsOnFullRowSelection)
+{
+    QLineEdit outside(&window);
+    outside.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    outside.setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), &outside);
+    // Showing the window put the focus into the panel already; start again from outside.
+    for (QTreeWidget *list : {static_cast<QTreeWidget *>(panel->levMail()), static_cast<QTreeWidget *>(panel->levQue())}) {
+        list->setSelectionBehavior(QAbstractItemView::SelectItems);
+        list->setAllColumnsShowFocus(false);
+    }
+    in<QPushButton>(panel, "Button3")->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), in<QPushButton>(panel, "Button3"));
+    for (const QTreeWidget *list : {static_cast<QTreeWidget *>(panel->levMail()), static_cast<QTreeWidget *>(panel->levQue())}) {
+        EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+        EXPECT_TRUE(list->allColumnsShowFocus());
+    }
+}
+
+TEST_F(RobotPanelTest, StopWhileIdleSaysStoppingAndTheSplitterPlaceIsStored)
+{
+    click("Button2");
+    EXPECT_EQ(state(), textOf("Stopping"));
+
+    panel->SetMailListWidth(300);
+    EXPECT_EQ(panel->levMail()->width(), 300);
+    panel->splMainMoved();
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Robot"), QStringLiteral("Split"), QString()), QStringLiteral("300"));
+    window.resize(800, 400);
+    EXPECT_EQ(panel->levMail()->width(), 300) << "the queue list takes the new room";
+}
