@@ -65,13 +65,10 @@ TfrmEngineOption::TfrmEngineOption(QWidget *parent)
     , ui_(std::make_unique<Ui::TfrmEngineOption>())
 {
     ui_->setupUi(this);
-    makeUnbounded(ui_->intDepth);
-    makeUnbounded(ui_->intQue);
-    ui_->intDepth->setValue(defaultDepth);
-    ui_->intQue->setValue(defaultQueues);
     ui_->chkJapan->setVisible(false);
-    ui_->spbTo->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    attachCommon(ui_->edtFile, QStringLiteral("Engine.htm"));
+    attachCommon({ui_->edtFile, ui_->spbTo, ui_->intDepth, ui_->intQue, ui_->rdoAll, ui_->chkJapan, ui_->btnDefault,
+                  ui_->btnCancel, ui_->btnHelp},
+                 QStringLiteral("Engine.htm"), defaultDepth, defaultQueues);
 
     TdfsEnhListView *list = ui_->levEngine;
     list->setIconSize(QSize(16, 16));
@@ -91,10 +88,6 @@ TfrmEngineOption::TfrmEngineOption(QWidget *parent)
 
     ui_->mmPhrase->installEventFilter(this);
     connect(ui_->btnOk, &QPushButton::clicked, this, &TfrmEngineOption::btnOkClick);
-    connect(ui_->btnDefault, &QPushButton::clicked, this, &TfrmEngineOption::btnDefaultClick);
-    connect(ui_->btnCancel, &QPushButton::clicked, this, &TfrmEngineOption::btnCancelClick);
-    connect(ui_->btnHelp, &QPushButton::clicked, this, &TfrmEngineOption::btnHelpClick);
-    connect(ui_->spbTo, &QToolButton::clicked, this, &TfrmEngineOption::spbToClick);
     connect(ui_->btnAll, &QPushButton::clicked, this, &TfrmEngineOption::btnAllClick);
     connect(ui_->btnEAll, &QPushButton::clicked, this, &TfrmEngineOption::btnEAllClick);
     connect(list, &QTreeWidget::itemDoubleClicked, this, &TfrmEngineOption::levEngineDblClick);
@@ -134,30 +127,10 @@ QString TfrmEngineOption::PhraseText() const
     return ui_->mmPhrase->toPlainText();
 }
 
-QString TfrmEngineOption::FileName() const
-{
-    return ui_->edtFile->text();
-}
 
-int TfrmEngineOption::Depth() const
-{
-    return spinValue(ui_->intDepth);
-}
 
-int TfrmEngineOption::Queues() const
-{
-    return spinValue(ui_->intQue);
-}
 
-bool TfrmEngineOption::AllLink() const
-{
-    return ui_->rdoAll->isChecked();
-}
 
-bool TfrmEngineOption::JapanOnly() const
-{
-    return ui_->chkJapan->isChecked();
-}
 
 void TfrmEngineOption::btnOkClick()
 {
@@ -169,13 +142,6 @@ void TfrmEngineOption::btnOkClick()
     accept();
 }
 
-void TfrmEngineOption::btnDefaultClick()
-{
-    ui_->intDepth->setValue(defaultDepth);
-    ui_->intQue->setValue(defaultQueues);
-    ui_->rdoAll->setChecked(true);
-    ui_->chkJapan->setChecked(false);
-}
 
 void TfrmEngineOption::btnAllClick()
 {

@@ -41,17 +41,10 @@ public:
     // The phrases, one per typed line, untrimmed, blank lines kept as empty phrases.
     QStringList Phrases() const;
     QString PhraseText() const;
-    QString FileName() const;
-    int Depth() const;
-    int Queues() const;
-    bool AllLink() const;
-    bool JapanOnly() const;
 
 public Q_SLOTS:
     // Closes the dialog unless the phrase box holds nothing but blanks.
     void btnOkClick();
-    // Restores the limits; phrases, file name and engine marks stay.
-    void btnDefaultClick();
     void btnAllClick();
     void btnEAllClick();
     // Toggles the mark of the selected row.

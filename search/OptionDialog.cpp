@@ -1,4 +1,9 @@
 #include "search/OptionDialog.h"
+#include <QToolButton>
+#include <QStyle>
+#include <QRadioButton>
+#include <QPushButton>
+#include <QCheckBox>
 
 #include "search/IeSearch.h"
 #include "search/ResultFile.h"
@@ -96,17 +101,62 @@ void TOptionDialog::btnHelpClick()
 void TOptionDialog::spbToClick()
 {
     const std::optional<QString> chosen =
-        saveDialog_(this, edtFile_->text(), QStringLiteral(u"文本文件 (*.txt)"));
+        saveDialog_(this, controls_.edtFile->text(), QStringLiteral(u"文本文件 (*.txt)"));
     if (!chosen || chosen->isEmpty())
         return;
-    edtFile_->setText(ResultFile::withTextExtension(*chosen));
-    edtFile_->setCursorPosition(int(edtFile_->text().size()));
+    controls_.edtFile->setText(ResultFile::withTextExtension(*chosen));
+    controls_.edtFile->setCursorPosition(int(controls_.edtFile->text().size()));
 }
 
-void TOptionDialog::attachCommon(QLineEdit *edtFile, const QString &helpTopic)
+void TOptionDialog::attachCommon(const CommonControls &controls, const QString &helpTopic, int defaultDepth,
+                                 int defaultQueues)
 {
-    edtFile_ = edtFile;
+    controls_ = controls;
     helpTopic_ = helpTopic;
+    defaultDepth_ = defaultDepth;
+    defaultQueues_ = defaultQueues;
+    makeUnbounded(controls.intDepth);
+    makeUnbounded(controls.intQue);
+    controls.intDepth->setValue(defaultDepth);
+    controls.intQue->setValue(defaultQueues);
+    controls.spbTo->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    connect(controls.btnDefault, &QPushButton::clicked, this, &TOptionDialog::btnDefaultClick);
+    connect(controls.btnCancel, &QPushButton::clicked, this, &TOptionDialog::btnCancelClick);
+    connect(controls.btnHelp, &QPushButton::clicked, this, &TOptionDialog::btnHelpClick);
+    connect(controls.spbTo, &QToolButton::clicked, this, &TOptionDialog::spbToClick);
+}
+
+QString TOptionDialog::FileName() const
+{
+    return controls_.edtFile->text();
+}
+
+int TOptionDialog::Depth() const
+{
+    return spinValue(controls_.intDepth);
+}
+
+int TOptionDialog::Queues() const
+{
+    return spinValue(controls_.intQue);
+}
+
+bool TOptionDialog::AllLink() const
+{
+    return controls_.rdoAll->isChecked();
+}
+
+bool TOptionDialog::JapanOnly() const
+{
+    return controls_.chkJapan->isChecked();
+}
+
+void TOptionDialog::btnDefaultClick()
+{
+    controls_.intDepth->setValue(defaultDepth_);
+    controls_.intQue->setValue(defaultQueues_);
+    controls_.rdoAll->setChecked(true);
+    controls_.chkJapan->setChecked(false);
 }
 
 void TOptionDialog::warn(const QString &key, QWidget *focus)

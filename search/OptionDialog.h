@@ -9,8 +9,12 @@
 #include <functional>
 #include <optional>
 
+class QCheckBox;
 class QLineEdit;
+class QPushButton;
+class QRadioButton;
 class QSpinBox;
+class QToolButton;
 
 // Blanks and control characters (everything up to U+0020) removed at both ends, the rule by which
 // a typed URL, phrase or file name counts as empty.
@@ -50,8 +54,17 @@ public:
 
     static void standardMessageBox(QWidget *owner, const QString &text);
 
+    // The values both dialogs hand to their panel.
+    QString FileName() const;
+    int Depth() const;
+    int Queues() const;
+    bool AllLink() const;
+    bool JapanOnly() const;
+
 public Q_SLOTS:
     void FormActivate();
+    // Restores the limits; everything else stays as typed.
+    void btnDefaultClick();
     void btnCancelClick();
     void btnHelpClick();
     // Lets the user pick the result file; a name without any "." gets ".txt".
@@ -60,8 +73,22 @@ public Q_SLOTS:
 protected:
     explicit TOptionDialog(QWidget *parent);
 
-    // The derived dialog's file field and its help page.
-    void attachCommon(QLineEdit *edtFile, const QString &helpTopic);
+    // The controls both dialogs have, by their design names.
+    struct CommonControls
+    {
+        QLineEdit *edtFile;
+        QToolButton *spbTo;
+        QSpinBox *intDepth;
+        QSpinBox *intQue;
+        QRadioButton *rdoAll;
+        QCheckBox *chkJapan;
+        QPushButton *btnDefault;
+        QPushButton *btnCancel;
+        QPushButton *btnHelp;
+    };
+    // Wires the shared controls: unbounded limits set to their defaults, the file picker,
+    // Default, Cancel and Help (opening `helpTopic`).
+    void attachCommon(const CommonControls &controls, const QString &helpTopic, int defaultDepth, int defaultQueues);
     // The message of `key`, then the focus to `focus`; the dialog stays open.
     void warn(const QString &key, QWidget *focus);
 
@@ -69,7 +96,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QLineEdit *edtFile_ = nullptr;
+    CommonControls controls_{};
+    int defaultDepth_ = 0;
+    int defaultQueues_ = 0;
     QString helpTopic_;
     MessageLookup paraText_;
     MessageBox messageBox_;

@@ -22,19 +22,12 @@ TfrmRobotOption::TfrmRobotOption(QWidget *parent)
     , ui_(std::make_unique<Ui::TfrmRobotOption>())
 {
     ui_->setupUi(this);
-    makeUnbounded(ui_->intDepth);
-    makeUnbounded(ui_->intQue);
-    ui_->intDepth->setValue(defaultDepth);
-    ui_->intQue->setValue(defaultQueues);
-    ui_->spbTo->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    attachCommon(ui_->edtFile, QStringLiteral("Robot.htm"));
+    attachCommon({ui_->edtFile, ui_->spbTo, ui_->intDepth, ui_->intQue, ui_->rdoAll, ui_->chkJapan, ui_->btnDefault,
+                  ui_->btnCancel, ui_->btnHelp},
+                 QStringLiteral("Robot.htm"), defaultDepth, defaultQueues);
 
     connect(ui_->btnOk, &QPushButton::clicked, this, &TfrmRobotOption::btnOkClick);
     connect(ui_->edtInitUrl, &QLineEdit::returnPressed, this, &TfrmRobotOption::btnOkClick);
-    connect(ui_->btnDefault, &QPushButton::clicked, this, &TfrmRobotOption::btnDefaultClick);
-    connect(ui_->btnCancel, &QPushButton::clicked, this, &TfrmRobotOption::btnCancelClick);
-    connect(ui_->btnHelp, &QPushButton::clicked, this, &TfrmRobotOption::btnHelpClick);
-    connect(ui_->spbTo, &QToolButton::clicked, this, &TfrmRobotOption::spbToClick);
 }
 
 TfrmRobotOption::~TfrmRobotOption() = default;
@@ -44,30 +37,10 @@ QString TfrmRobotOption::InitUrl() const
     return ui_->edtInitUrl->text();
 }
 
-QString TfrmRobotOption::FileName() const
-{
-    return ui_->edtFile->text();
-}
 
-int TfrmRobotOption::Depth() const
-{
-    return spinValue(ui_->intDepth);
-}
 
-int TfrmRobotOption::Queues() const
-{
-    return spinValue(ui_->intQue);
-}
 
-bool TfrmRobotOption::AllLink() const
-{
-    return ui_->rdoAll->isChecked();
-}
 
-bool TfrmRobotOption::JapanOnly() const
-{
-    return ui_->chkJapan->isChecked();
-}
 
 void TfrmRobotOption::btnOkClick()
 {
@@ -81,10 +54,3 @@ void TfrmRobotOption::btnOkClick()
     accept();
 }
 
-void TfrmRobotOption::btnDefaultClick()
-{
-    ui_->intDepth->setValue(defaultDepth);
-    ui_->intQue->setValue(defaultQueues);
-    ui_->rdoAll->setChecked(true);
-    ui_->chkJapan->setChecked(false);
-}

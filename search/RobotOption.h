@@ -25,18 +25,11 @@ public:
 
     // The values as the panel applies them.
     QString InitUrl() const;
-    QString FileName() const;
-    int Depth() const;
-    int Queues() const;
-    bool AllLink() const;
-    bool JapanOnly() const;
 
 public Q_SLOTS:
     // Closes the dialog when the initial URL starts with exactly "http://"; otherwise warns and
     // keeps it open. Enter in the URL field does the same.
     void btnOkClick();
-    // Restores the limits; URL and file name stay.
-    void btnDefaultClick();
 
 private:
     std::unique_ptr<Ui::TfrmRobotOption> ui_;
