@@ -2,6 +2,7 @@
 // in the temporary program folder's TrawlMain.ini) serves result pages that list a small local
 // site. Message boxes, the save dialog, help and the modal showing of the dialog are replaced.
 
+#include "tests/search/PanelTestSupport.h"
 #include "search/Engine.h"
 #include "search/EngineOption.h"
 
@@ -34,50 +35,7 @@
 #include <memory>
 #include <ostream>
 
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
-
-class EngineTestEnvironment final : public testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-        QApplication::setApplicationName(QStringLiteral("Norvane Trawlex"));
-    }
-    void TearDown() override
-    {
-        WorkerReaper::waitForAll(5000);
-        app_.reset();
-    }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "engine-tests";
-    char *argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new EngineTestEnvironment);
-
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = 15000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return done();
-}
-
-QString textOf(const char *key)
-{
-    return QStringLiteral("text of ") + QString::fromLatin1(key);
-}
 
 const QString baidu = QStringLiteral(u"百度");
 const QString english = QStringLiteral("Google(English)");

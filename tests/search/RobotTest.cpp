@@ -2,6 +2,7 @@
 // temporary program folder. Message boxes, the save dialog, help and the modal showing of the
 // options dialog are replaced, so nothing waits for a user.
 
+#include "tests/search/PanelTestSupport.h"
 #include "search/Robot.h"
 #include "search/RobotOption.h"
 
@@ -32,53 +33,7 @@
 #include <optional>
 #include <ostream>
 
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
-
-class RobotTestEnvironment final : public testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        // TRAWLEX_SHOT names a picture of the panel after its crawl; taken on the display the
-        // caller provides (Xvfb), every other run stays offscreen.
-        if (qEnvironmentVariableIsEmpty("TRAWLEX_SHOT"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-        QApplication::setApplicationName(QStringLiteral("Norvane Trawlex"));
-    }
-    void TearDown() override
-    {
-        WorkerReaper::waitForAll(5000);
-        app_.reset();
-    }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "robot-tests";
-    char *argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new RobotTestEnvironment);
-
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return done();
-}
-
-QString textOf(const char *key)
-{
-    return QStringLiteral("text of ") + QString::fromLatin1(key);
-}
 
 QStringList rowsOf(const QTreeWidget *list)
 {
