@@ -13,6 +13,7 @@
 #include "shell/HtmlHelp.h"
 #include "shell/Main.h"
 #include "shell/TrawlApplication.h"
+#include "tests/shell/TrawlAppTestEnvironment.h"
 #include "tests/platform/TempRegistryFile.h"
 #include "tests/support/TempProgramFolder.h"
 
@@ -30,27 +31,7 @@
 
 namespace {
 
-class ProgramStartEnvironment final : public testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        qputenv(RegistryStore::fileVariable, QFile::encodeName(folder_.filePath(QStringLiteral("registry.reg"))));
-        app_ = std::make_unique<TrawlApplication>(argc_, argv_);
-        QCoreApplication::setApplicationName(QString::fromLatin1(ProgramStart::title));
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "start-tests";
-    char *argv_[2] = {name_, nullptr};
-    QTemporaryDir folder_;
-    std::unique_ptr<TrawlApplication> app_;
-};
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new ProgramStartEnvironment);
+[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new TrawlAppTestEnvironment);
 
 class ProgramStartTest : public testing::Test
 {

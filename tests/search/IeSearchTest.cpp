@@ -7,6 +7,7 @@
 #include "platform/ShellOpen.h"
 #include "shell/RadioGroup.h"
 #include "shell/TrawlApplication.h"
+#include "tests/shell/TrawlAppTestEnvironment.h"
 #include "shell/WebAddresses.h"
 #include "shell/znStatusBar.h"
 #include "tests/platform/TempRegistryFile.h"
@@ -33,27 +34,7 @@ void PrintTo(const QString &text, std::ostream *out)
 
 namespace {
 
-class PanelTestEnvironment final : public testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        qputenv(RegistryStore::fileVariable, QFile::encodeName(folder_.filePath(QStringLiteral("registry.reg"))));
-        app_ = std::make_unique<TrawlApplication>(argc_, argv_);
-        QApplication::setApplicationName(QStringLiteral("Norvane Trawlex"));
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "panel-tests";
-    char *argv_[2] = {name_, nullptr};
-    QTemporaryDir folder_;
-    std::unique_ptr<TrawlApplication> app_;
-};
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new PanelTestEnvironment);
+[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new TrawlAppTestEnvironment);
 
 QByteArray storeHolding(const QByteArray &values)
 {

@@ -8,6 +8,7 @@
 #include "shell/About.h"
 #include "shell/LangSections.h"
 #include "shell/TrawlApplication.h"
+#include "tests/shell/TrawlAppTestEnvironment.h"
 #include "shell/WebAddresses.h"
 #include "tests/platform/TempRegistryFile.h"
 #include "tests/shell/LangTestSupport.h"
@@ -37,27 +38,7 @@ QString u(const char *utf8)
     return QString::fromUtf8(utf8);
 }
 
-class MainWindowEnvironment final : public testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        qputenv(RegistryStore::fileVariable, QFile::encodeName(folder_.filePath(QStringLiteral("registry.reg"))));
-        app_ = std::make_unique<TrawlApplication>(argc_, argv_);
-        QApplication::setApplicationName(QStringLiteral("Norvane Trawlex"));
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "main-tests";
-    char *argv_[2] = {name_, nullptr};
-    QTemporaryDir folder_;
-    std::unique_ptr<TrawlApplication> app_;
-};
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new MainWindowEnvironment);
+[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new TrawlAppTestEnvironment);
 
 TrawlApplication *app()
 {
