@@ -45,7 +45,7 @@ bool readCount(const QCommandLineParser &parser, const QString &option, int fall
 
 QString usage()
 {
-    return QStringLiteral(
+    const QString text = QStringLiteral(
         "Usage: trawlex --robot URL [options]\n"
         "       trawlex --engine PHRASE... [options]\n"
         "       trawlex                      (the window)\n"
@@ -58,8 +58,8 @@ QString usage()
         "  --engine           ask search engines for the phrases given, then crawl the sites found\n"
         "  --engines LIST     engines to ask, in this order, by number or name, comma-separated:\n"
         "                     1 or baidu, 2 or google-en, 3 or google-cn (default 1,2,3)\n"
-        "  --depth N          link levels to follow (robot 500, engine 3)\n"
-        "  --queue N          links that may wait (robot 500, engine 5000)\n"
+        "  --depth N          link levels to follow (robot %1, engine %2)\n"
+        "  --queue N          links that may wait (robot %3, engine %4)\n"
         "  --this-site        follow only links inside the start site\n"
         "  --japanese         robot: take links only from pages naming a Japanese character set\n"
         "  --file NAME        result file (default Emails.txt in the program folder)\n"
@@ -68,6 +68,8 @@ QString usage()
         "  --version          the version\n"
         "\n"
         "Ctrl-C stops after the page being fetched (exit code 130); a second Ctrl-C quits at once.\n");
+    return text.arg(CrawlDefaults::robot.depth).arg(CrawlDefaults::engine.depth).arg(CrawlDefaults::robot.queues)
+        .arg(CrawlDefaults::engine.queues);
 }
 
 } // namespace
@@ -115,18 +117,18 @@ Parsed parse(const QStringList &arguments)
     }
     CrawlRequest request;
     request.mode = robot ? CrawlRequest::Mode::Robot : CrawlRequest::Mode::Engine;
-    request.allLinks = !parser.isSet(QStringLiteral("this-site"));
-    request.japaneseOnly = parser.isSet(QStringLiteral("japanese"));
+    request.crawl.allLinks = !parser.isSet(QStringLiteral("this-site"));
+    request.crawl.japaneseOnly = parser.isSet(QStringLiteral("japanese"));
     request.resultFile = parser.value(QStringLiteral("file"));
     request.trace = parser.isSet(QStringLiteral("trace"));
-    if (!readCount(parser, QStringLiteral("depth"), robot ? 500 : 3, &request.depth, &parsed.error)
-        || !readCount(parser, QStringLiteral("queue"), robot ? 500 : 5000, &request.queue, &parsed.error))
+    const CrawlLimits defaults = robot ? CrawlDefaults::robot : CrawlDefaults::engine;
+    if (!readCount(parser, QStringLiteral("depth"), defaults.depth, &request.crawl.limits.depth, &parsed.error)
+        || !readCount(parser, QStringLiteral("queue"), defaults.queues, &request.crawl.limits.queues, &parsed.error))
         return parsed;
 
     if (robot) {
         const QString url = parser.value(robotOption);
-        // The same test as the robot options dialog's.
-        if (!url.startsWith(QLatin1String("http://"))) {
+        if (!IsStartAddress(url)) {
             parsed.error = QStringLiteral("the start address must begin with http://, not \"%1\"").arg(url);
             return parsed;
         }
@@ -134,14 +136,14 @@ Parsed parse(const QStringList &arguments)
             parsed.error = QStringLiteral("--robot takes one address and no phrases or engines");
             return parsed;
         }
-        request.startUrl = url.toUtf8();
+        request.crawl.searchEngine = url.toUtf8();
     } else {
-        if (request.japaneseOnly) {
+        if (request.crawl.japaneseOnly) {
             parsed.error = QStringLiteral("--japanese belongs to --robot");
             return parsed;
         }
-        request.phrases = parser.positionalArguments();
-        if (request.phrases.isEmpty()) {
+        request.crawl.phrases = parser.positionalArguments();
+        if (request.crawl.phrases.isEmpty()) {
             parsed.error = QStringLiteral("--engine needs at least one phrase");
             return parsed;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of Trawlex: what a headless crawl is asked to do, parsed from argv.
 
+#include "search/CrawlSettings.h"
 #include "search/EngineTable.h"
 
 #include <QByteArray>
@@ -13,13 +14,10 @@ struct CrawlRequest
 {
     enum class Mode { Robot, Engine };
     Mode mode = Mode::Robot;
-    QByteArray startUrl;      // robot
-    QStringList phrases;      // engine
+    // Robot: the start address in searchEngine. Engine: the phrases; the root address is the
+    // settings file's, filled in when the crawl starts.
+    CrawlSettings crawl;
     QList<EngineRow> engines; // engine: the chosen captions, in the order asked
-    int depth = 0;
-    int queue = 0;
-    bool allLinks = true;
-    bool japaneseOnly = false;
     QString resultFile;       // as typed; blank means the default
     bool trace = false;
 };

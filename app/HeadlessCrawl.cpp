@@ -2,7 +2,6 @@
 
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
-#include "platform/ProgramFolder.h"
 #include "search/EngineWalk.h"
 #include "search/ResultFile.h"
 
@@ -71,7 +70,8 @@ private:
     std::mutex lock_;
 };
 
-void wireEvents(TznWebSearch &search, const CrawlRequest &request, const QString &resultFile, Output &out, Tally &tally)
+void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineHosts &hosts, const QString &resultFile,
+                Output &out, Tally &tally)
 {
     search.OnWebLinkChange = [&out, &tally](const QByteArray &link, const QByteArray &level, int index) {
         out.traceLine("OnWebLinkChange\t" + link + '\t' + level + '\t' + QByteArray::number(index));
@@ -101,10 +101,10 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const QString
     };
     if (request.mode != CrawlRequest::Mode::Engine)
         return;
-    auto walk = std::make_shared<EngineWalk>(EngineHosts::fromSettings(ProgramFolder::resolve(QStringLiteral("TrawlMain.ini"))));
-    walk->start(request.engines, int(request.phrases.size()));
+    auto walk = std::make_shared<EngineWalk>(hosts);
+    walk->start(request.engines, int(request.crawl.phrases.size()));
     search.OnPhraseSearchStart = [walk, &search, &out, request](int &position, QByteArray &url) {
-        const EngineWalk::Answer answer = walk->next(position, request.engines, request.phrases, search.Stop());
+        const EngineWalk::Answer answer = walk->next(position, request.engines, request.crawl.phrases, search.Stop());
         if (answer.stopSearch)
             search.StopSearch();
         url = answer.wireUrl();
@@ -135,12 +135,13 @@ int runHeadlessCrawl(const CrawlRequest &request)
     Output out(request.trace);
     Tally tally;
 
+    const EngineHosts hosts = EngineHosts::current();
+    CrawlSettings settings = request.crawl;
+    if (request.mode == CrawlRequest::Mode::Engine)
+        settings.searchEngine = EngineTable::rootAddress(hosts).toUtf8();
     TznWebSearch search;
-    search.setMaxLevel(request.depth);
-    search.setMaxQueues(request.queue);
-    search.setAllLink(request.allLinks);
-    search.setJapanOnly(request.japaneseOnly);
-    wireEvents(search, request, resultFile, out, tally);
+    settings.applyTo(search);
+    wireEvents(search, request, hosts, resultFile, out, tally);
 
     if (pipe(interruptPipe) == 0) {
         struct sigaction action = {};
@@ -162,26 +163,22 @@ int runHeadlessCrawl(const CrawlRequest &request)
     const bool terminal = isatty(STDERR_FILENO) != 0;
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, &search, [&] {
-        std::fprintf(stderr, "\r\033[K%s", progressLine(tally, request.queue, double(clock.elapsed()) / 1000).constData());
+        std::fprintf(stderr, "\r\033[K%s", progressLine(tally, settings.limits.queues, double(clock.elapsed()) / 1000).constData());
         std::fflush(stderr);
     });
     if (terminal)
         progress.start(250);
 
-    if (request.mode == CrawlRequest::Mode::Robot) {
-        search.setSearchEngine(request.startUrl);
+    if (request.mode == CrawlRequest::Mode::Robot)
         search.StartSearch();
-    } else {
-        search.Phrases = request.phrases;
-        search.setSearchEngine(EngineTable::rootAddress(EngineHosts()).toUtf8());
+    else
         search.StartPhraseSearch();
-    }
     QCoreApplication::exec();
     progress.stop();
     WorkerReaper::waitForAll(5000);
     out.flush();
 
-    const QByteArray summary = progressLine(tally, request.queue, double(clock.elapsed()) / 1000);
+    const QByteArray summary = progressLine(tally, settings.limits.queues, double(clock.elapsed()) / 1000);
     std::fprintf(stderr, terminal ? "\r\033[K%s\n" : "%s\n", summary.constData());
     return interrupted ? 130 : 0;
 }

@@ -1,6 +1,7 @@
 #include "search/EngineTable.h"
 
 #include "platform/ProfileFile.h"
+#include "platform/ProgramFolder.h"
 
 EngineHosts EngineHosts::fromSettings(const QString &iniPath)
 {
@@ -14,4 +15,9 @@ EngineHosts EngineHosts::fromSettings(const QString &iniPath)
     if (hosts.baidu.isEmpty())
         hosts.baidu = EngineHosts().baidu;
     return hosts;
+}
+
+EngineHosts EngineHosts::current()
+{
+    return fromSettings(ProgramFolder::resolve(QStringLiteral("TrawlMain.ini")));
 }

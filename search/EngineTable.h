@@ -22,6 +22,9 @@ struct EngineHosts
     QString baidu = QStringLiteral("www.baidu.com");
 
     static EngineHosts fromSettings(const QString &iniPath);
+    // The hosts of TrawlMain.ini in the program folder, read anew at each call, so that a host
+    // changed there counts from the next search on.
+    static EngineHosts current();
 };
 
 namespace EngineTable {

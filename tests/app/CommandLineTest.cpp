@@ -16,17 +16,17 @@ TEST(CommandLine, DefaultsAreTheOptionDialogsDefaults)
 {
     const auto robot = parse({"--robot", "http://site.example/"});
     ASSERT_TRUE(robot.request);
-    EXPECT_EQ(robot.request->depth, 500);
-    EXPECT_EQ(robot.request->queue, 500);
-    EXPECT_TRUE(robot.request->allLinks);
-    EXPECT_FALSE(robot.request->japaneseOnly);
-    EXPECT_EQ(robot.request->startUrl, "http://site.example/");
+    EXPECT_EQ(robot.request->crawl.limits.depth, 500);
+    EXPECT_EQ(robot.request->crawl.limits.queues, 500);
+    EXPECT_TRUE(robot.request->crawl.allLinks);
+    EXPECT_FALSE(robot.request->crawl.japaneseOnly);
+    EXPECT_EQ(robot.request->crawl.searchEngine, "http://site.example/");
 
     const auto engine = parse({"--engine", "red shoes", "blue"});
     ASSERT_TRUE(engine.request);
-    EXPECT_EQ(engine.request->depth, 3);
-    EXPECT_EQ(engine.request->queue, 5000);
-    EXPECT_EQ(engine.request->phrases, (QStringList{QStringLiteral("red shoes"), QStringLiteral("blue")}));
+    EXPECT_EQ(engine.request->crawl.limits.depth, 3);
+    EXPECT_EQ(engine.request->crawl.limits.queues, 5000);
+    EXPECT_EQ(engine.request->crawl.phrases, (QStringList{QStringLiteral("red shoes"), QStringLiteral("blue")}));
     ASSERT_EQ(engine.request->engines.size(), 3);
     EXPECT_EQ(engine.request->engines.at(0).caption, QString::fromUtf16(EngineTable::kBaidu));
 }
@@ -41,9 +41,9 @@ TEST(CommandLine, EnginesChosenAndOrderedByNameOrNumber)
     EXPECT_EQ(rows.at(0).caption, QString::fromUtf16(EngineTable::kGoogleChinese));
     EXPECT_EQ(rows.at(1).caption, QString::fromUtf16(EngineTable::kBaidu));
     EXPECT_EQ(rows.at(2).caption, QString::fromUtf16(EngineTable::kGoogleEnglish));
-    EXPECT_EQ(parsed.request->depth, 2);
-    EXPECT_EQ(parsed.request->queue, 9);
-    EXPECT_FALSE(parsed.request->allLinks);
+    EXPECT_EQ(parsed.request->crawl.limits.depth, 2);
+    EXPECT_EQ(parsed.request->crawl.limits.queues, 9);
+    EXPECT_FALSE(parsed.request->crawl.allLinks);
     EXPECT_EQ(parsed.request->resultFile, QStringLiteral("out.txt"));
     EXPECT_TRUE(parsed.request->trace);
 }

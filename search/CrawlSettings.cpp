@@ -1,0 +1,18 @@
+#include "search/CrawlSettings.h"
+
+#include "crawl/znWebSearch.h"
+
+bool IsStartAddress(const QString &address)
+{
+    return address.startsWith(QLatin1StringView("http://"));
+}
+
+void CrawlSettings::applyTo(TznWebSearch &search) const
+{
+    search.setSearchEngine(searchEngine);
+    search.Phrases = phrases;
+    search.setMaxLevel(limits.depth);
+    search.setMaxQueues(limits.queues);
+    search.setAllLink(allLinks);
+    search.setJapanOnly(japaneseOnly);
+}
