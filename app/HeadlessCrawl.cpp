@@ -1,5 +1,7 @@
 #include "app/HeadlessCrawl.h"
 
+#include "app/PrintableText.h"
+
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
 #include "search/EngineWalk.h"
@@ -46,7 +48,13 @@ struct Tally
 class Output
 {
 public:
-    explicit Output(bool trace) : trace_(trace) {}
+    explicit Output(bool trace)
+        : trace_(trace), target_(isatty(STDOUT_FILENO) != 0 ? PrintTarget::Terminal : PrintTarget::Pipe)
+    {
+    }
+
+    // Text that came from a page, as it may be printed here.
+    QByteArray shown(const QByteArray &fromPage) const { return printable(fromPage, target_); }
 
     void line(const QByteArray &text)
     {
@@ -67,6 +75,7 @@ public:
 
 private:
     bool trace_;
+    PrintTarget target_;
     std::mutex lock_;
 };
 
@@ -74,7 +83,7 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineH
                 Output &out, Tally &tally)
 {
     search.OnWebLinkChange = [&out, &tally](const QByteArray &link, const QByteArray &level, int index) {
-        out.traceLine("OnWebLinkChange\t" + link + '\t' + level + '\t' + QByteArray::number(index));
+        out.traceLine("OnWebLinkChange\t" + out.shown(link) + '\t' + level + '\t' + QByteArray::number(index));
         const std::lock_guard guard(tally.lock);
         if (size_t(index) >= tally.occupied.size())
             tally.occupied.resize(size_t(index) + 1, false);
@@ -84,10 +93,10 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineH
     };
     search.OnPageReceived = [&out, &tally, resultFile](const QByteArray &url, const QByteArray &,
                                                       const QByteArrayList &emails) {
-        out.traceLine("OnPageReceived\t" + url + '\t' + QByteArray::number(emails.size()));
+        out.traceLine("OnPageReceived\t" + out.shown(url) + '\t' + QByteArray::number(emails.size()));
         ResultFile::append(resultFile, emails);
         for (const QByteArray &address : emails)
-            out.line(address + '\t' + url);
+            out.line(out.shown(address) + '\t' + out.shown(url));
         out.flush();
         ++tally.pages;
         tally.addresses += emails.size();
@@ -108,7 +117,7 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineH
         if (answer.stopSearch)
             search.StopSearch();
         url = answer.wireUrl();
-        out.traceLine("OnPhraseSearchStart\t" + QByteArray::number(position) + '\t' + url);
+        out.traceLine("OnPhraseSearchStart\t" + QByteArray::number(position) + '\t' + out.shown(url));
     };
 }
 
@@ -119,6 +128,7 @@ QByteArray progressLine(Tally &tally, int queueSize, double seconds)
         const std::lock_guard guard(tally.lock);
         current = tally.current;
     }
+    current = printable(current, isatty(STDERR_FILENO) != 0 ? PrintTarget::Terminal : PrintTarget::Pipe);
     const double rate = seconds > 0 ? double(tally.pages.load()) / seconds : 0.0;
     QByteArray text = "pages " + QByteArray::number(qlonglong(tally.pages.load())) + "  addresses "
                       + QByteArray::number(qlonglong(tally.addresses.load())) + "  queue "

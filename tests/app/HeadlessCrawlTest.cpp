@@ -93,6 +93,18 @@ TEST_F(HeadlessCrawlTest, TraceShowsEveryEventInOrder)
     EXPECT_EQ(folder.read(QStringLiteral("out.txt")), "x@y.example\r\n");
 }
 
+TEST_F(HeadlessCrawlTest, PageBytesThatATerminalWouldObeyArePrintedEscaped)
+{
+    server.setRoute({"/", 200, {}, anchors({"d\x1b]0;TITLE\x07\x1b[2J/x.html"}) + "x@y.example"});
+    start({QStringLiteral("--robot"), QString::fromLatin1(server.url("/")), QStringLiteral("--trace"),
+           QStringLiteral("--file"), QStringLiteral("out.txt")});
+    EXPECT_EQ(finish(), 0);
+    const QByteArray out = process.readAllStandardOutput();
+    EXPECT_FALSE(out.contains('\x1b'));
+    EXPECT_FALSE(out.contains('\x07'));
+    EXPECT_TRUE(out.contains("d\\x1b]0;TITLE\\x07\\x1b[2J/x.html")) << out.constData();
+}
+
 TEST_F(HeadlessCrawlTest, EngineSearchAgainstAFakeEngine)
 {
     QFile ini(folder.file(QStringLiteral("TrawlMain.ini")));
