@@ -64,6 +64,10 @@ bool startsWithNoCase(QByteArrayView text, QByteArrayView prefix)
     return text.size() >= prefix.size() && text.first(prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0;
 }
 
+// No real server sends this much header; a hostile one could send without end.
+constexpr qint64 kMaxHeaderBytes = 256 * 1024;
+const QByteArray tooLargeHeader = QByteArrayLiteral("Response header too large");
+
 // The state of one GET, shared with libcurl's callbacks on the calling thread.
 struct Transfer
 {
@@ -73,6 +77,7 @@ struct Transfer
     qint64 maxBodyBytes = 0;
 
     QByteArray body;
+    qint64 headerBytes = 0;
     QByteArray statusLine;
     bool hasLocation = false;
     bool statusChecked = false;
@@ -98,6 +103,11 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
     auto *t = static_cast<Transfer *>(user);
     const size_t bytes = size * count;
     t->lastByte = Clock::now();
+    t->headerBytes += qint64(bytes);
+    if (t->headerBytes > kMaxHeaderBytes) {
+        t->failure = tooLargeHeader;
+        return 0;
+    }
     QByteArray line(data, qsizetype(bytes));
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
@@ -276,6 +286,10 @@ HttpResult HttpClient::get(const QByteArray &url)
 
     if (!t.failure.isEmpty())
         return failed(t.failure);
+    // libcurl refuses a single header line past its own limit before we see it, and calls that
+    // "Out of memory", which misleads whoever reads the log.
+    if (rc == CURLE_OUT_OF_MEMORY && !t.statusChecked)
+        return failed(tooLargeHeader);
     if (rc != CURLE_OK)
         return failed(errorText[0] != '\0' ? QByteArray(errorText) : QByteArray(curl_easy_strerror(rc)));
     // A body-less answer never reached onBody, so its status is judged only now.

@@ -338,6 +338,23 @@ TEST(HttpClientBrokenServer, MangledAnswersFail)
     EXPECT_EQ(server.requestedPaths(), (QByteArrayList{"/malformed", "/cut"}));
 }
 
+TEST(HttpClientBrokenServer, HugeHeadersFailAsSuch)
+{
+    QByteArrayList many;
+    for (int i = 0; i < 400; ++i)
+        many << "X-Filler-" + QByteArray::number(i) + ": " + QByteArray(1000, 'h');
+    TestHttpServer server({
+        {"/one-line", 200, {"X-Big: " + QByteArray(10 * 1024 * 1024, 'h')}, "page"},
+        {"/many-lines", 200, many, "page"},
+    });
+    for (const char *path : {"/one-line", "/many-lines"}) {
+        SCOPED_TRACE(path);
+        const HttpResult result = fetch(server.url(path));
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error, "Response header too large");
+    }
+}
+
 // The crawl tests lean on the fixture server: hundreds of pages, and hanging connections
 // that must not hold up the end of a test.
 TEST(TestHttpServerFixture, ServesManyFetchesInARow)
