@@ -9,7 +9,6 @@
 #include "shell/HtmlHelp.h"
 #include "shell/Main.h"
 #include "shell/TrawlApplication.h"
-#include "shell/znLang.h"
 
 // The About box's JPEG picture and the image list are resources of a static library, kept only
 // when asked for. Outside any namespace: the macro declares the data's loader where it stands.
@@ -20,13 +19,11 @@ static void loadPictures()
 
 namespace ProgramStart {
 
-TMainPanels makeMainPanels(TfrmMain &main, QWidget *panClient)
+TMainPanels makeMainPanels(const TPanelServices &services, QWidget *panClient)
 {
-    auto *robot = new TfaRobot(panClient);
-    auto *engine = new TfaEngine(panClient);
-    auto *ie = new TfaIE(panClient);
-    TznLang *la = main.la();
-    ie->setMessageLookup([la](const QString &Key) { return la->ParaText(Key); });
+    auto *robot = new TfaRobot(services, panClient);
+    auto *engine = new TfaEngine(services, panClient);
+    auto *ie = new TfaIE(services, panClient);
 
     TMainPanels panels;
     panels.fraRobot = robot;
@@ -43,8 +40,14 @@ void createForms()
     frmMain = new TfrmMain(&makeMainPanels);
     // The dialogs open over the main window and go with it.
     AboutBox = new TAboutBox(frmMain);
-    frmEngineOption = new TfrmEngineOption(frmMain);
-    frmRobotOption = new TfrmRobotOption(frmMain);
+    const TPanelServices services = frmMain->panelServices();
+    frmEngineOption = new TfrmEngineOption(services, frmMain);
+    frmRobotOption = new TfrmRobotOption(services, frmMain);
+    // The panels were made with the main window, before their dialogs could be.
+    if (auto *engine = qobject_cast<TfaEngine *>(frmMain->fraEngine()))
+        engine->setOptionDialog(frmEngineOption);
+    if (auto *robot = qobject_cast<TfaRobot *>(frmMain->fraRobot()))
+        robot->setOptionDialog(frmRobotOption);
 }
 
 void destroyForms()

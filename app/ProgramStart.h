@@ -6,8 +6,8 @@
 #include <QString>
 
 class QWidget;
-class TfrmMain;
 struct TMainPanels;
+struct TPanelServices;
 
 namespace ProgramStart {
 
@@ -15,11 +15,13 @@ namespace ProgramStart {
 // main window keeps its place under, so it is set before any form exists.
 inline constexpr char title[] = "Norvane Trawlex";
 
-// The main window's search panels, made inside `panClient`: fraRobot, fraEngine and fraIE.
-TMainPanels makeMainPanels(TfrmMain &main, QWidget *panClient);
+// The main window's search panels, made inside `panClient` with the window's `services`: fraRobot,
+// fraEngine and fraIE.
+TMainPanels makeMainPanels(const TPanelServices &services, QWidget *panClient);
 
 // Makes frmMain (which builds its panels, restores its place and runs FormCreate), then AboutBox,
-// frmEngineOption and frmRobotOption, hidden. Needs the application object with its title.
+// frmEngineOption and frmRobotOption, hidden, and hands the panels their option dialogs. Needs
+// the application object with its title.
 void createForms();
 // Destroys the forms made by createForms and clears their references.
 void destroyForms();

@@ -4,8 +4,6 @@
 #include "search/OptionDialog.h"
 #include "search/ResultFile.h"
 #include "shell/EnhListView.h"
-#include "shell/Main.h"
-#include "shell/znLang.h"
 #include "shell/znIniSetting.h"
 #include "shell/znStatusBar.h"
 
@@ -41,9 +39,13 @@ QString shown(const QByteArray &bytes)
 
 } // namespace
 
-TCrawlPanel::TCrawlPanel(QWidget *parent, Layout layout)
+TCrawlPanel::TCrawlPanel(const TPanelServices &services, QWidget *parent, Layout layout)
     : QWidget(parent)
     , layout_(std::move(layout))
+    , paraText_(services.paraText)
+    , iniMain_(services.iniMain)
+    , stuMain_(services.stuMain)
+    , prgMain_(services.prgMain)
     , messageBox_(&TOptionDialog::standardMessageBox)
     , modalRunner_([](QDialog *dialog) { dialog->exec(); })
     , schMain_(new TznWebSearch(this))
@@ -66,15 +68,6 @@ TCrawlPanel::~TCrawlPanel()
 {
     // The component goes first, so that no event of a running crawl finds half a panel.
     delete schMain_;
-}
-
-void TCrawlPanel::setHost(const PanelHost &host)
-{
-    hostSet_ = true;
-    paraText_ = host.paraText;
-    iniMain_ = host.iniMain;
-    stuMain_ = host.stuMain;
-    prgMain_ = host.prgMain;
 }
 
 void TCrawlPanel::setMessageBox(MessageBox box)
@@ -128,30 +121,22 @@ void TCrawlPanel::SetMailListWidth(int width)
 
 QString TCrawlPanel::message(const QString &key) const
 {
-    if (hostSet_)
-        return paraText_ ? paraText_(key) : QString();
-    return frmMain ? frmMain->la()->ParaText(key) : QString();
+    return paraText_ ? paraText_(key) : QString();
 }
 
 QProgressBar *TCrawlPanel::progressBar() const
 {
-    if (hostSet_)
-        return prgMain_;
-    return frmMain ? frmMain->prgMain() : nullptr;
+    return prgMain_;
 }
 
 TznStatusBar *TCrawlPanel::statusBar() const
 {
-    if (hostSet_)
-        return stuMain_;
-    return frmMain ? frmMain->stuMain() : nullptr;
+    return stuMain_;
 }
 
 TznIniSetting *TCrawlPanel::settings() const
 {
-    if (hostSet_)
-        return iniMain_;
-    return frmMain ? frmMain->iniMain() : nullptr;
+    return iniMain_;
 }
 
 void TCrawlPanel::showMessage(const QString &key)

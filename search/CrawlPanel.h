@@ -4,6 +4,7 @@
 // in the main window's status bar, the stored splitter place, and the crawl component whose
 // events run on the interface thread.
 
+#include "shell/PanelServices.h"
 #include "shell/znIniSetting.h"
 #include "shell/znStatusBar.h"
 
@@ -21,17 +22,6 @@ class QSplitter;
 class TdfsEnhListView;
 class TznWebSearch;
 
-// What a search panel borrows from the main window. Until setHost is called the panel takes them
-// from frmMain at each use; tests hand in their own. Any part may be missing: texts then read
-// empty and writes go nowhere.
-struct PanelHost
-{
-    std::function<QString(const QString &Key)> paraText; // the translation's ParaText
-    TznIniSetting *iniMain = nullptr;
-    TznStatusBar *stuMain = nullptr;
-    QProgressBar *prgMain = nullptr;
-};
-
 class TCrawlPanel : public QWidget
 {
     Q_OBJECT
@@ -43,7 +33,6 @@ public:
 
     ~TCrawlPanel() override;
 
-    void setHost(const PanelHost &host);
     void setMessageBox(MessageBox box);
     void setModalRunner(ModalRunner runner);
 
@@ -76,7 +65,7 @@ protected:
         QString splitSection; // settings section of the splitter place
     };
 
-    TCrawlPanel(QWidget *parent, Layout layout);
+    TCrawlPanel(const TPanelServices &services, QWidget *parent, Layout layout);
 
     // Called by the derived panel once its form is set up.
     void attach(TdfsEnhListView *mail, QSplitter *splitter, TdfsEnhListView *queue, TznStatusBar *page);
@@ -99,8 +88,7 @@ private:
     void focusMoved(QWidget *old, QWidget *now);
 
     Layout layout_;
-    bool hostSet_ = false;
-    std::function<QString(const QString &Key)> paraText_;
+    TPanelServices::MessageLookup paraText_;
     QPointer<TznIniSetting> iniMain_;
     QPointer<TznStatusBar> stuMain_;
     QPointer<QProgressBar> prgMain_;

@@ -19,8 +19,8 @@ EngineHosts currentHosts()
 
 } // namespace
 
-TfaEngine::TfaEngine(QWidget *parent)
-    : TCrawlPanel(parent, {0, 2, QStringLiteral("Engine")})
+TfaEngine::TfaEngine(const TPanelServices &services, QWidget *parent)
+    : TCrawlPanel(services, parent, {0, 2, QStringLiteral("Engine")})
     , ui_(std::make_unique<Ui::TfaEngine>())
 {
     ui_->setupUi(this);
@@ -43,7 +43,7 @@ void TfaEngine::setOptionDialog(TfrmEngineOption *dialog)
 
 TfrmEngineOption *TfaEngine::optionDialog() const
 {
-    return frmEngineOption_ ? frmEngineOption_.data() : frmEngineOption;
+    return frmEngineOption_;
 }
 
 QList<EngineRow> TfaEngine::engineRows() const

@@ -21,13 +21,14 @@ class TfaEngine final : public TCrawlPanel
     Q_OBJECT
 
 public:
-    // The panel as designed, named "fraEngine".
-    explicit TfaEngine(QWidget *parent = nullptr);
+    // The panel as designed, named "fraEngine", reporting through `services`.
+    explicit TfaEngine(const TPanelServices &services, QWidget *parent = nullptr);
     ~TfaEngine() override;
     TfaEngine(const TfaEngine &) = delete;
     TfaEngine &operator=(const TfaEngine &) = delete;
 
-    // The options dialog; without one the panel uses frmEngineOption, made after the main window.
+    // The options dialog. It is made after the main window and its panels, so it comes in
+    // afterwards; until then the options button does nothing.
     void setOptionDialog(TfrmEngineOption *dialog);
 
     // The engine row and phrase now being walked (the walk's own).

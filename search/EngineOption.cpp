@@ -60,8 +60,8 @@ QStringList linesOf(const QString &text)
 
 TfrmEngineOption *frmEngineOption = nullptr;
 
-TfrmEngineOption::TfrmEngineOption(QWidget *parent)
-    : TOptionDialog(parent)
+TfrmEngineOption::TfrmEngineOption(const TPanelServices &services, QWidget *parent)
+    : TOptionDialog(services, parent)
     , ui_(std::make_unique<Ui::TfrmEngineOption>())
 {
     ui_->setupUi(this);

@@ -28,7 +28,8 @@ public:
     static constexpr int includedImage = 0;
     static constexpr int noImage = -1;
 
-    explicit TfrmEngineOption(QWidget *parent = nullptr);
+    // Messages and help come from `services`.
+    explicit TfrmEngineOption(const TPanelServices &services, QWidget *parent = nullptr);
     ~TfrmEngineOption() override;
     TfrmEngineOption(const TfrmEngineOption &) = delete;
     TfrmEngineOption &operator=(const TfrmEngineOption &) = delete;

@@ -42,10 +42,11 @@ QString saveFilter()
 
 } // namespace
 
-TfaIE::TfaIE(QWidget *parent)
+TfaIE::TfaIE(const TPanelServices &services, QWidget *parent)
     : QWidget(parent)
     , ui_(std::make_unique<Ui::TfaIE>())
     , reg_(new TznRegistry(this))
+    , paraText_(services.paraText)
     , saveDialog_(&TfaIE::standardSaveDialog)
 {
     ui_->setupUi(this);
@@ -71,11 +72,6 @@ TfaIE::TfaIE(QWidget *parent)
 }
 
 TfaIE::~TfaIE() = default;
-
-void TfaIE::setMessageLookup(MessageLookup lookup)
-{
-    paraText_ = std::move(lookup);
-}
 
 TfaIE::SaveDialog TfaIE::setSaveDialog(SaveDialog dialog)
 {

@@ -5,6 +5,8 @@
 // Norvane\Trawlex\IeSearch, values "Type" and "Filename"; the panel neither crawls nor shows
 // results.
 
+#include "shell/PanelServices.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -25,8 +27,6 @@ class TfaIE final : public QWidget
     Q_OBJECT
 
 public:
-    // The message text for a key; the main window hands in its language component's ParaText.
-    using MessageLookup = std::function<QString(const QString &Key)>;
     // Shows the save dialog for `FileName` with `Filter` over `owner` and returns the chosen
     // file, or nullopt when the user cancelled. Tests put one in place so that no dialog blocks.
     using SaveDialog =
@@ -36,14 +36,12 @@ public:
     static constexpr char settingsSection[] = "IeSearch";
 
     // The panel as designed, named "fraIE", showing "Manual Extract" and an empty file field until
-    // LoadSettings runs.
-    explicit TfaIE(QWidget *parent = nullptr);
+    // LoadSettings runs. Of `services` it takes the message texts; without them the status texts
+    // are empty, as for a key the message table lacks.
+    explicit TfaIE(const TPanelServices &services, QWidget *parent = nullptr);
     ~TfaIE() override;
     TfaIE(const TfaIE &) = delete;
     TfaIE &operator=(const TfaIE &) = delete;
-
-    // Without a lookup the status texts are empty, as for a key the message table lacks.
-    void setMessageLookup(MessageLookup lookup);
 
     // Puts `dialog` in place of the standard save dialog and returns the one it replaces. An empty
     // one restores the standard dialog (standardSaveDialog).
@@ -78,7 +76,7 @@ private:
 
     std::unique_ptr<Ui::TfaIE> ui_;
     TznRegistry *reg_;
-    MessageLookup paraText_;
+    TPanelServices::MessageLookup paraText_;
     SaveDialog saveDialog_;
     int linkLeft_ = 0; // the support link's designed left edge
 };

@@ -7,9 +7,6 @@
 
 #include "search/IeSearch.h"
 #include "search/ResultFile.h"
-#include "shell/Main.h"
-#include "shell/znHelp.h"
-#include "shell/znLang.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -44,19 +41,16 @@ void makeUnbounded(QSpinBox *spin)
     spin->setSingleStep(1);
 }
 
-TOptionDialog::TOptionDialog(QWidget *parent)
+TOptionDialog::TOptionDialog(const TPanelServices &services, QWidget *parent)
     : QDialog(parent)
+    , paraText_(services.paraText)
+    , showHelp_(services.showHelp)
     , messageBox_(&TOptionDialog::standardMessageBox)
     , saveDialog_(&TfaIE::standardSaveDialog)
 {
 }
 
 TOptionDialog::~TOptionDialog() = default;
-
-void TOptionDialog::setMessageLookup(MessageLookup lookup)
-{
-    paraText_ = std::move(lookup);
-}
 
 void TOptionDialog::setMessageBox(MessageBox box)
 {
@@ -66,11 +60,6 @@ void TOptionDialog::setMessageBox(MessageBox box)
 void TOptionDialog::setSaveDialog(SaveDialog dialog)
 {
     saveDialog_ = dialog ? std::move(dialog) : SaveDialog(&TfaIE::standardSaveDialog);
-}
-
-void TOptionDialog::setHelp(ShowHelp help)
-{
-    help_ = std::move(help);
 }
 
 void TOptionDialog::standardMessageBox(QWidget *owner, const QString &text)
@@ -92,10 +81,8 @@ void TOptionDialog::btnCancelClick()
 
 void TOptionDialog::btnHelpClick()
 {
-    if (help_)
-        help_(helpTopic_);
-    else if (frmMain)
-        frmMain->hlp()->ShowTopic(helpTopic_);
+    if (showHelp_)
+        showHelp_(helpTopic_);
 }
 
 void TOptionDialog::spbToClick()
@@ -161,12 +148,7 @@ void TOptionDialog::btnDefaultClick()
 
 void TOptionDialog::warn(const QString &key, QWidget *focus)
 {
-    QString text;
-    if (paraText_)
-        text = paraText_(key);
-    else if (frmMain)
-        text = frmMain->la()->ParaText(key);
-    messageBox_(this, text);
+    messageBox_(this, paraText_ ? paraText_(key) : QString());
     focus->setFocus();
 }
 

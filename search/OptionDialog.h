@@ -3,6 +3,8 @@
 // time the dialog shows, the result-file picker, help, the message box, and a window that Enter
 // and Escape leave alone (no button is the default or the cancel button).
 
+#include "shell/PanelServices.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -31,26 +33,20 @@ class TOptionDialog : public QDialog
     Q_OBJECT
 
 public:
-    using MessageLookup = std::function<QString(const QString &Key)>;
     // Shows `text` to the user over `owner` and returns when the box is closed.
     using MessageBox = std::function<void(QWidget *owner, const QString &text)>;
     // Shows the save dialog for `FileName` with `Filter`; nullopt when the user cancelled.
     using SaveDialog =
         std::function<std::optional<QString>(QWidget *owner, const QString &FileName, const QString &Filter)>;
-    // Opens a page of the help file ("Robot.htm").
-    using ShowHelp = std::function<void(const QString &topic)>;
 
     ~TOptionDialog() override;
 
     // True when the last showing ended with Cancel; a close by the close box applies the values.
     bool Cancelled = false;
 
-    // Until these are set the dialog takes the messages and help of frmMain.
-    void setMessageLookup(MessageLookup lookup);
-    // Empty restores the standard one.
+    // Stand-ins for the user's answers (tests); empty restores the standard one.
     void setMessageBox(MessageBox box);
     void setSaveDialog(SaveDialog dialog);
-    void setHelp(ShowHelp help);
 
     static void standardMessageBox(QWidget *owner, const QString &text);
 
@@ -71,7 +67,8 @@ public Q_SLOTS:
     void spbToClick();
 
 protected:
-    explicit TOptionDialog(QWidget *parent);
+    // Of `services` the dialog takes the message texts and help.
+    TOptionDialog(const TPanelServices &services, QWidget *parent);
 
     // The controls both dialogs have, by their design names.
     struct CommonControls
@@ -100,8 +97,8 @@ private:
     int defaultDepth_ = 0;
     int defaultQueues_ = 0;
     QString helpTopic_;
-    MessageLookup paraText_;
+    TPanelServices::MessageLookup paraText_;
+    TPanelServices::ShowHelp showHelp_;
     MessageBox messageBox_;
     SaveDialog saveDialog_;
-    ShowHelp help_;
 };

@@ -6,8 +6,8 @@
 #include "search/RobotOption.h"
 #include "ui_Robot.h"
 
-TfaRobot::TfaRobot(QWidget *parent)
-    : TCrawlPanel(parent, {3, 4, QStringLiteral("Robot")})
+TfaRobot::TfaRobot(const TPanelServices &services, QWidget *parent)
+    : TCrawlPanel(services, parent, {3, 4, QStringLiteral("Robot")})
     , ui_(std::make_unique<Ui::TfaRobot>())
 {
     ui_->setupUi(this);
@@ -27,7 +27,7 @@ void TfaRobot::setOptionDialog(TfrmRobotOption *dialog)
 
 TfrmRobotOption *TfaRobot::optionDialog() const
 {
-    return frmRobotOption_ ? frmRobotOption_.data() : frmRobotOption;
+    return frmRobotOption_;
 }
 
 void TfaRobot::Button3Click()

@@ -19,13 +19,14 @@ class TfaRobot final : public TCrawlPanel
     Q_OBJECT
 
 public:
-    // The panel as designed, named "fraRobot".
-    explicit TfaRobot(QWidget *parent = nullptr);
+    // The panel as designed, named "fraRobot", reporting through `services`.
+    explicit TfaRobot(const TPanelServices &services, QWidget *parent = nullptr);
     ~TfaRobot() override;
     TfaRobot(const TfaRobot &) = delete;
     TfaRobot &operator=(const TfaRobot &) = delete;
 
-    // The options dialog; without one the panel uses frmRobotOption, made after the main window.
+    // The options dialog. It is made after the main window and its panels, so it comes in
+    // afterwards; until then the options button does nothing.
     void setOptionDialog(TfrmRobotOption *dialog);
 
 public Q_SLOTS:

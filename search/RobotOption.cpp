@@ -17,8 +17,8 @@ constexpr int defaultQueues = 500;
 
 TfrmRobotOption *frmRobotOption = nullptr;
 
-TfrmRobotOption::TfrmRobotOption(QWidget *parent)
-    : TOptionDialog(parent)
+TfrmRobotOption::TfrmRobotOption(const TPanelServices &services, QWidget *parent)
+    : TOptionDialog(services, parent)
     , ui_(std::make_unique<Ui::TfrmRobotOption>())
 {
     ui_->setupUi(this);

@@ -18,7 +18,8 @@ class TfrmRobotOption final : public TOptionDialog
     Q_OBJECT
 
 public:
-    explicit TfrmRobotOption(QWidget *parent = nullptr);
+    // Messages and help come from `services`.
+    explicit TfrmRobotOption(const TPanelServices &services, QWidget *parent = nullptr);
     ~TfrmRobotOption() override;
     TfrmRobotOption(const TfrmRobotOption &) = delete;
     TfrmRobotOption &operator=(const TfrmRobotOption &) = delete;

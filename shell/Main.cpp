@@ -21,6 +21,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
+#include <QPointer>
 #include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
@@ -49,7 +50,7 @@ namespace {
 
 constexpr int imageCount = 10;
 
-// A node's panel number, its state index in the design. A node without one stands for no panel.
+// The panel a node stands for, kept with the node; a node without one stands for no panel.
 constexpr int panelNumberRole = Qt::UserRole;
 
 struct NodeDesign
@@ -175,6 +176,23 @@ QTreeWidget *TfrmMain::trvNavigation() const
     return ui_->trvNavigation;
 }
 
+TPanelServices TfrmMain::panelServices() const
+{
+    // Guarded: a panel or dialog made elsewhere may outlive the window's components.
+    const QPointer<TznLang> la = la_;
+    const QPointer<TznHelp> hlp = hlp_;
+    TPanelServices services;
+    services.paraText = [la](const QString &Key) { return la ? la->ParaText(Key) : QString(); };
+    services.iniMain = iniMain_;
+    services.stuMain = ui_->stuMain;
+    services.prgMain = ui_->prgMain;
+    services.showHelp = [hlp](const QString &topic) {
+        if (hlp)
+            hlp->ShowTopic(topic);
+    };
+    return services;
+}
+
 QIcon TfrmMain::iglMain(int index) const
 {
     if (index < 0 || index >= imageCount)
@@ -240,7 +258,7 @@ void TfrmMain::buildStatusBar()
 void TfrmMain::placePanels(const TPanelMaker &makePanels)
 {
     if (makePanels)
-        panels_ = makePanels(*this, ui_->panClient);
+        panels_ = makePanels(panelServices(), ui_->panClient);
     // All three share the client panel; the one shown fills it.
     auto *layout = static_cast<QGridLayout *>(ui_->panClient->layout());
     for (QWidget *panel : {panels_.fraRobot, panels_.fraEngine, panels_.fraIE}) {

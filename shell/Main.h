@@ -1,14 +1,15 @@
 #pragma once
 // The main window. A navigation tree on the left chooses which of the three search panels fills
 // the client area; menus and a toolbar above, a status bar with a progress bar below. It owns the
-// components that every panel and dialog reaches through `frmMain`: the translation and message
-// table (la), the main settings file (iniMain), help (hlp), the status bar (stuMain) and its
-// progress bar (prgMain).
+// components that the panels and option dialogs are handed when they are made (panelServices):
+// the translation and message table (la), the main settings file (iniMain), help (hlp), the
+// status bar (stuMain) and its progress bar (prgMain).
 //
 // The search panels belong to a layer above this one, so the program start hands the window a
-// maker for them (TPanelMaker) instead of the window including them. The components' headers come
-// with this one: whoever reaches frmMain uses them.
+// maker for them (TPanelMaker) instead of the window including them. The components' headers
+// come with this one, for whoever uses the window's components.
 
+#include "shell/PanelServices.h"
 #include "shell/znHelp.h"
 #include "shell/znIniSetting.h"
 #include "shell/znLang.h"
@@ -51,11 +52,10 @@ struct TMainPanels
     std::function<void()> loadIeSettings;
 };
 
-// Makes the three panels as children of `panClient` while the main window is being built: its
-// components (la, iniMain, hlp, stuMain, prgMain) exist, the global `frmMain` does not yet, and
-// FormCreate has not run, so the message table is still empty. A panel that needs the window
-// while it is made takes it from `main`.
-using TPanelMaker = std::function<TMainPanels(TfrmMain &main, QWidget *panClient)>;
+// Makes the three panels as children of `panClient` while the main window is being built, handing
+// each the window's `services`. The components behind them exist, the global `frmMain` does not
+// yet, and FormCreate has not run, so the message table is still empty.
+using TPanelMaker = std::function<TMainPanels(const TPanelServices &services, QWidget *panClient)>;
 
 class TfrmMain final : public QMainWindow
 {
@@ -83,6 +83,8 @@ public:
     TznStatusBar *stuMain() const;
     QProgressBar *prgMain() const;
     QTreeWidget *trvNavigation() const;
+    // The window's components as its panels and the option dialogs take them.
+    TPanelServices panelServices() const;
 
     QWidget *fraRobot() const { return panels_.fraRobot; }
     QWidget *fraEngine() const { return panels_.fraEngine; }

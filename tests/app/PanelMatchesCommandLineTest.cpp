@@ -7,13 +7,12 @@
 
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
-#include "shell/znIniSetting.h"
 #include "shell/znStatusBar.h"
+#include "tests/search/PanelTestSupport.h"
 #include "tests/support/TempProgramFolder.h"
 #include "tests/support/TestHttpServer.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -23,7 +22,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -91,19 +89,10 @@ protected:
     void crawlWithPanel(const Limits &limits)
     {
         const TempProgramFolder folder;
-        TznIniSetting ini;
-        ini.setFileName(QStringLiteral("TrawlMain.ini"));
-        QWidget window;
-        auto *panel = new TfaRobot(&window);
-        auto *status = new TznStatusBar(&window);
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(panel);
-        layout->addWidget(status);
-        for (const int width : {100, 100, 150, 100, 50})
-            status->AddPanel(width);
-        TfrmRobotOption options;
+        PanelHostWindow host;
+        auto *panel = new TfaRobot(host.services(), &host.window);
+        TfrmRobotOption options(host.services());
         QStringList messages;
-        panel->setHost({[](const QString &key) { return key; }, &ini, status, nullptr});
         panel->setMessageBox([&messages](QWidget *, const QString &text) { messages.append(text); });
         options.setMessageBox([&messages](QWidget *, const QString &text) { messages.append(text); });
         panel->setOptionDialog(&options);
@@ -119,19 +108,14 @@ protected:
             if (dialog->isVisible())
                 dialog->close();
         });
-        window.resize(640, 400);
-        window.show();
+        host.place(panel);
 
         QTest::mouseClick(panel->findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
         QTest::mouseClick(panel->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
-        QElapsedTimer clock;
-        clock.start();
         const auto finished = [&] {
-            return status->PanelText(3) == QStringLiteral("Finished") && !panel->schMain()->Searching();
+            return host.stuMain->PanelText(3) == textOf("Finished") && !panel->schMain()->Searching();
         };
-        while (!finished() && clock.elapsed() < 20000)
-            QTest::qWait(5);
-        ASSERT_TRUE(finished()) << "state: " << status->PanelText(3).toStdString();
+        ASSERT_TRUE(waitUntil(finished, 20000)) << "state: " << host.stuMain->PanelText(3).toStdString();
         EXPECT_EQ(messages, QStringList());
         EXPECT_EQ(panel->ResultFile, folder.file(QStringLiteral("Emails.txt")));
         panelEmails = folder.read(QStringLiteral("Emails.txt"));

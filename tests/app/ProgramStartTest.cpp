@@ -6,6 +6,7 @@
 #include "search/Engine.h"
 #include "search/EngineOption.h"
 #include "search/IeSearch.h"
+#include "search/OptionDialog.h"
 #include "search/Robot.h"
 #include "search/RobotOption.h"
 #include "shell/About.h"
@@ -13,7 +14,6 @@
 #include "shell/HtmlHelp.h"
 #include "shell/Main.h"
 #include "shell/TrawlApplication.h"
-#include "tests/shell/TrawlAppTestEnvironment.h"
 #include "tests/platform/TempRegistryFile.h"
 #include "tests/support/TempProgramFolder.h"
 
@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QTimer>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -30,8 +31,6 @@
 #include <memory>
 
 namespace {
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new TrawlAppTestEnvironment);
 
 class ProgramStartTest : public testing::Test
 {
@@ -55,6 +54,24 @@ protected:
     static void choose(int node)
     {
         frmMain->trvNavigation()->setCurrentItem(frmMain->trvNavigation()->topLevelItem(node));
+    }
+
+    // The forms with the help file in the program folder and the help library bound.
+    void startWithHelp()
+    {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TRAWL_PROGRAM_DIR "/Trawl.chm"), folder.file(QStringLiteral("Trawl.chm"))));
+        ASSERT_TRUE(HtmlHelp::bind());
+        ProgramStart::createForms();
+        frmMain->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frmMain));
+    }
+    static const HelpViewer *shownHelp()
+    {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (auto *viewer = qobject_cast<HelpViewer *>(window); viewer != nullptr && viewer->isVisible())
+                return viewer;
+        }
+        return nullptr;
     }
 
     TempRegistryFile registry;
@@ -128,19 +145,67 @@ TEST_F(ProgramStartTest, TheRealPanelsTakeTheirStoredStateEachTimeTheyShow)
     EXPECT_TRUE(errors.isEmpty());
 }
 
+// The panels and dialogs are made with what the main window hands them, the dialogs after the
+// panels: every service and both dialogs must reach them on the program's own path.
+TEST_F(ProgramStartTest, PanelsAndDialogsReportThroughTheMainWindowAndThePanelsOpenTheirDialogs)
+{
+    startWithHelp();
+    if (HasFatalFailure())
+        return;
+    choose(TfrmMain::RobotPanel);
+    auto *robot = static_cast<TfaRobot *>(frmMain->fraRobot());
+    auto *engine = static_cast<TfaEngine *>(frmMain->fraEngine());
+    const TznLang *la = frmMain->la();
+    const auto text = [la](const char *key) { return la->ParaText(QString::fromLatin1(key)); };
+    ASSERT_FALSE(text("Stopping").isEmpty()) << "the message table is loaded";
+
+    QStringList messages;
+    QList<QDialog *> opened;
+    const auto record = [&messages](QWidget *, const QString &message) { messages.append(message); };
+    for (TCrawlPanel *panel : {static_cast<TCrawlPanel *>(robot), static_cast<TCrawlPanel *>(engine)}) {
+        panel->setMessageBox(record);
+        panel->setModalRunner([&opened](QDialog *dialog) {
+            opened.append(dialog);
+            static_cast<TOptionDialog *>(dialog)->btnCancelClick();
+        });
+    }
+    frmRobotOption->setMessageBox(record);
+
+    QTest::mouseClick(robot->findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
+    QTest::mouseClick(engine->findChild<QPushButton *>(QStringLiteral("btnOption")), Qt::LeftButton);
+    EXPECT_EQ(opened, (QList<QDialog *>{frmRobotOption, frmEngineOption}));
+
+    QTest::mouseClick(robot->findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    frmRobotOption->findChild<QLineEdit *>(QStringLiteral("edtInitUrl"))->setText(QStringLiteral("ftp://x"));
+    frmRobotOption->btnOkClick();
+    EXPECT_EQ(messages, (QStringList{text("InitUrlUnspedified"), text("InitUrlWarning")}));
+
+    robot->Button2Click();
+    engine->btnStopClick();
+    EXPECT_EQ(frmMain->stuMain()->PanelText(TfrmMain::stuRobotState), text("Stopping"));
+    EXPECT_EQ(frmMain->stuMain()->PanelText(TfrmMain::stuEngineState), text("Stopping"));
+
+    robot->SetMailListWidth(260);
+    robot->splMainMoved();
+    EXPECT_EQ(frmMain->iniMain()->ReadString(QStringLiteral("Robot"), QStringLiteral("Split"), QString()),
+              QStringLiteral("260"));
+
+    frmRobotOption->btnHelpClick();
+    const HelpViewer *help = shownHelp();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(HelpViewer::archivePath(help->browser()->source()), QStringLiteral("/Robot.htm"));
+    EXPECT_TRUE(errors.isEmpty());
+    ProgramStart::destroyForms();
+    HtmlHelp::release();
+}
+
 TEST_F(ProgramStartTest, ClosingTheMainWindowEndsTheMessageLoopEvenWithHelpOpen)
 {
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TRAWL_PROGRAM_DIR "/Trawl.chm"), folder.file(QStringLiteral("Trawl.chm"))));
-    ASSERT_TRUE(HtmlHelp::bind());
-    ProgramStart::createForms();
-    frmMain->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(frmMain));
+    startWithHelp();
+    if (HasFatalFailure())
+        return;
     frmMain->findChild<QAction *>(QStringLiteral("actHelpItem"))->trigger();
-    const HelpViewer *help = nullptr;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (auto *viewer = qobject_cast<HelpViewer *>(window); viewer != nullptr && viewer->isVisible())
-            help = viewer;
-    }
+    const HelpViewer *help = shownHelp();
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(HelpViewer::archivePath(help->browser()->source()), QStringLiteral("/Welcome.htm"));
 

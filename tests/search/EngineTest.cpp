@@ -49,28 +49,13 @@ QString marks(const QList<EngineRow> &rows)
     return shown.join(QLatin1Char(' '));
 }
 
-// The dialog and its seams; the panel tests use it too.
-class EngineOptionTest : public testing::Test
+// The dialog with its stand-ins; the panel tests use it too.
+class EngineOptionTest : public OptionDialogTest<TfrmEngineOption>
 {
 protected:
-    EngineOptionTest()
-    {
-        options.setMessageLookup([](const QString &key) { return QStringLiteral("text of ") + key; });
-        options.setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
-        options.setHelp([this](const QString &topic) { helpTopics.append(topic); });
-    }
-
-    template <typename T>
-    T *part(const char *name) const
-    {
-        T *found = options.findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     QPlainTextEdit *phrases() const { return part<QPlainTextEdit>("mmPhrase"); }
     QLineEdit *file() const { return part<QLineEdit>("edtFile"); }
     TdfsEnhListView *engines() const { return part<TdfsEnhListView>("levEngine"); }
-    void click(const char *button) const { QTest::mouseClick(part<QAbstractButton>(button), Qt::LeftButton); }
     // Includes only the engines named, keeping the list's order.
     void includeOnly(const QStringList &captions)
     {
@@ -79,56 +64,52 @@ protected:
             TfrmEngineOption::setImageIndex(row, captions.contains(row->text(0)) ? 0 : -1);
         }
     }
-
-    TempRegistryFile registry;
-    TfrmEngineOption options;
-    QStringList messages, helpTopics;
 };
 
 } // namespace
 
 TEST_F(EngineOptionTest, DesignedValuesAndTheEngineList)
 {
-    EXPECT_EQ(options.objectName(), QStringLiteral("frmEngineOption"));
-    EXPECT_EQ(marks(options.EngineRows()), baidu + QStringLiteral("+ ") + english + QStringLiteral("+ ") + chinese
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("frmEngineOption"));
+    EXPECT_EQ(marks(dialog.EngineRows()), baidu + QStringLiteral("+ ") + english + QStringLiteral("+ ") + chinese
                                                + QStringLiteral("+"));
     EXPECT_FALSE(engines()->topLevelItem(0)->icon(0).isNull()) << "included rows show the mark";
     EXPECT_EQ(engines()->columnCount(), 1);
     EXPECT_EQ(engines()->headerItem()->text(0), QStringLiteral("Search Engine"));
-    EXPECT_EQ(options.Depth(), 3);
-    EXPECT_EQ(options.Queues(), 5000);
-    EXPECT_TRUE(options.AllLink());
-    EXPECT_FALSE(part<QCheckBox>("chkJapan")->isVisibleTo(&options));
-    EXPECT_FALSE(options.JapanOnly());
+    EXPECT_EQ(dialog.Depth(), 3);
+    EXPECT_EQ(dialog.Queues(), 5000);
+    EXPECT_TRUE(dialog.AllLink());
+    EXPECT_FALSE(part<QCheckBox>("chkJapan")->isVisibleTo(&dialog));
+    EXPECT_FALSE(dialog.JapanOnly());
 }
 
 TEST_F(EngineOptionTest, MarksAreSetAllClearedAllAndToggledByDoubleClickOnTheSelectedRow)
 {
     click("btnEAll");
-    EXPECT_EQ(marks(options.EngineRows()), baidu + QStringLiteral("- ") + english + QStringLiteral("- ") + chinese
+    EXPECT_EQ(marks(dialog.EngineRows()), baidu + QStringLiteral("- ") + english + QStringLiteral("- ") + chinese
                                                + QStringLiteral("-"));
     EXPECT_TRUE(engines()->topLevelItem(1)->icon(0).isNull());
 
-    options.levEngineDblClick();
-    EXPECT_EQ(marks(options.EngineRows()).count(QLatin1Char('+')), 0) << "no row selected";
+    dialog.levEngineDblClick();
+    EXPECT_EQ(marks(dialog.EngineRows()).count(QLatin1Char('+')), 0) << "no row selected";
     engines()->setCurrentItem(engines()->topLevelItem(1));
-    options.levEngineDblClick();
-    EXPECT_TRUE(options.EngineRows().at(1).included);
-    options.levEngineDblClick();
-    EXPECT_FALSE(options.EngineRows().at(1).included);
+    dialog.levEngineDblClick();
+    EXPECT_TRUE(dialog.EngineRows().at(1).included);
+    dialog.levEngineDblClick();
+    EXPECT_FALSE(dialog.EngineRows().at(1).included);
 
     click("btnAll");
-    EXPECT_EQ(marks(options.EngineRows()).count(QLatin1Char('+')), 3);
+    EXPECT_EQ(marks(dialog.EngineRows()).count(QLatin1Char('+')), 3);
 }
 
 TEST_F(EngineOptionTest, HeaderClicksSortAscendingThenDescendingAndTheSortIsKeptForTheNextRun)
 {
-    const auto clickHeader = [](TfrmEngineOption &dialog) {
-        QHeaderView *header = dialog.findChild<TdfsEnhListView *>(QStringLiteral("levEngine"))->header();
+    const auto clickHeader = [](TfrmEngineOption &shown) {
+        QHeaderView *header = shown.findChild<TdfsEnhListView *>(QStringLiteral("levEngine"))->header();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
     };
     {
-        TfrmEngineOption earlierRun;
+        TfrmEngineOption earlierRun(services());
         earlierRun.show();
         clickHeader(earlierRun);
         EXPECT_EQ(marks(earlierRun.EngineRows()), english + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + baidu
@@ -137,35 +118,35 @@ TEST_F(EngineOptionTest, HeaderClicksSortAscendingThenDescendingAndTheSortIsKept
         EXPECT_EQ(marks(earlierRun.EngineRows()), baidu + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + english
                                                       + QStringLiteral("+"));
     }
-    TfrmEngineOption nextRun;
+    TfrmEngineOption nextRun(services());
     EXPECT_EQ(nextRun.EngineRows().at(0).caption, baidu);
     EXPECT_EQ(nextRun.EngineRows().at(2).caption, english);
 }
 
 TEST_F(EngineOptionTest, OkNeedsAPhraseAndLeavingThePhrasesProposesAFileName)
 {
-    options.show();
+    dialog.show();
     for (const char *text : {"", "  \n \n\t"}) {
         SCOPED_TRACE(text);
         messages.clear();
         phrases()->setPlainText(QString::fromUtf8(text));
         click("btnOk");
-        EXPECT_TRUE(options.isVisible());
+        EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(messages, QStringList{textOf("PhraseUnSpecified")});
     }
 
     phrases()->setPlainText(QStringLiteral("  first phrase \n\nsecond\n"));
-    options.mmPhraseExit();
+    dialog.mmPhraseExit();
     EXPECT_EQ(file()->text(), QStringLiteral("first phrase.txt"));
-    EXPECT_EQ(options.Phrases(), (QStringList{QStringLiteral("  first phrase "), QString(), QStringLiteral("second")}))
+    EXPECT_EQ(dialog.Phrases(), (QStringList{QStringLiteral("  first phrase "), QString(), QStringLiteral("second")}))
         << "typed lines, untrimmed, blank ones kept";
     phrases()->setPlainText(QStringLiteral("other"));
-    options.mmPhraseExit();
+    dialog.mmPhraseExit();
     EXPECT_EQ(file()->text(), QStringLiteral("first phrase.txt")) << "a given name stays";
 
     click("btnOk");
-    EXPECT_FALSE(options.isVisible());
-    EXPECT_FALSE(options.Cancelled);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.Cancelled);
 }
 
 TEST_F(EngineOptionTest, DefaultKeepsPhrasesFileAndMarksAndHelpOpensTheEnginePage)
@@ -177,12 +158,12 @@ TEST_F(EngineOptionTest, DefaultKeepsPhrasesFileAndMarksAndHelpOpensTheEnginePag
     part<QSpinBox>("intQue")->setValue(-1);
     part<QRadioButton>("rdoThis")->setChecked(true);
     click("btnDefault");
-    EXPECT_EQ(options.Depth(), 3);
-    EXPECT_EQ(options.Queues(), 5000);
-    EXPECT_TRUE(options.AllLink());
-    EXPECT_EQ(options.PhraseText(), QStringLiteral("kept"));
-    EXPECT_EQ(options.FileName(), QStringLiteral("kept.txt"));
-    EXPECT_EQ(marks(options.EngineRows()).count(QLatin1Char('-')), 3);
+    EXPECT_EQ(dialog.Depth(), 3);
+    EXPECT_EQ(dialog.Queues(), 5000);
+    EXPECT_TRUE(dialog.AllLink());
+    EXPECT_EQ(dialog.PhraseText(), QStringLiteral("kept"));
+    EXPECT_EQ(dialog.FileName(), QStringLiteral("kept.txt"));
+    EXPECT_EQ(marks(dialog.EngineRows()).count(QLatin1Char('-')), 3);
 
     click("btnHelp");
     EXPECT_EQ(helpTopics, QStringList{QStringLiteral("Engine.htm")});
@@ -195,27 +176,18 @@ class EnginePanelTest : public EngineOptionTest
 protected:
     EnginePanelTest()
     {
-        auto *layout = new QVBoxLayout(&window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(panel);
-        layout->addWidget(stuMain);
-        for (const int width : {100, 100, 150, 100, 50})
-            stuMain->AddPanel(width);
-        ini.setFileName(QStringLiteral("TrawlMain.ini"));
-        panel->setHost({[](const QString &key) { return QStringLiteral("text of ") + key; }, &ini, stuMain, prgMain});
         panel->setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
-        panel->setOptionDialog(&options);
-        panel->setModalRunner([this](QDialog *dialog) {
-            dialog->show();
+        panel->setOptionDialog(&dialog);
+        panel->setModalRunner([this](QDialog *shown) {
+            shown->show();
             if (answer)
                 answer();
-            if (dialog->isVisible())
-                dialog->close();
+            if (shown->isVisible())
+                shown->close();
         });
         QObject::connect(prgMain, &QProgressBar::valueChanged, prgMain,
                          [this](int value) { progressPeak = std::max(progressPeak, value); });
-        window.resize(640, 400);
-        window.show();
+        host.place(panel);
     }
     ~EnginePanelTest() override
     {
@@ -231,7 +203,7 @@ protected:
         answer = [this, phraseText, fileName] {
             phrases()->setPlainText(phraseText);
             file()->setText(fileName);
-            options.btnOkClick();
+            dialog.btnOkClick();
         };
         QTest::mouseClick(panel->findChild<QPushButton *>(QStringLiteral("btnOption")), Qt::LeftButton);
     }
@@ -250,11 +222,11 @@ protected:
     }
 
     TempProgramFolder folder;
-    TznIniSetting ini;
-    QWidget window;
-    TfaEngine *panel = new TfaEngine(&window);
-    TznStatusBar *stuMain = new TznStatusBar(&window);
-    QProgressBar *prgMain = new QProgressBar(stuMain);
+    PanelHostWindow host;
+    TznStatusBar *const stuMain = host.stuMain;
+    QProgressBar *const prgMain = host.prgMain;
+    TznIniSetting &ini = host.ini;
+    TfaEngine *panel = new TfaEngine(host.services(), &host.window);
     std::function<void()> answer;
     int progressPeak = 0;
 };
@@ -275,7 +247,7 @@ TEST_F(EnginePanelTest, StartBeforeConfirmedOptionsWarnsAndOptionsReachTheCrawl)
 
     answer = [this] {
         phrases()->setPlainText(QStringLiteral("ignored"));
-        options.btnCancelClick();
+        dialog.btnCancelClick();
     };
     clickPanel("btnOption");
     EXPECT_EQ(panel->schMain()->SearchEngine(), QByteArray());

@@ -7,10 +7,10 @@
 #include "platform/ShellOpen.h"
 #include "shell/RadioGroup.h"
 #include "shell/TrawlApplication.h"
-#include "tests/shell/TrawlAppTestEnvironment.h"
 #include "shell/WebAddresses.h"
 #include "shell/znStatusBar.h"
 #include "tests/platform/TempRegistryFile.h"
+#include "tests/search/PanelTestSupport.h"
 
 #include <QAbstractButton>
 #include <QEnterEvent>
@@ -27,14 +27,7 @@
 #include <optional>
 #include <ostream>
 
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new TrawlAppTestEnvironment);
 
 QByteArray storeHolding(const QByteArray &values)
 {
@@ -46,7 +39,6 @@ class IeSearchTest : public testing::Test
 protected:
     IeSearchTest()
     {
-        panel.setMessageLookup([](const QString &key) { return QStringLiteral("text of ") + key; });
         panel.setSaveDialog([this](QWidget *, const QString &fileName, const QString &filter) {
             dialogCalls.append(fileName + QLatin1Char('|') + filter);
             return dialogAnswer;
@@ -77,7 +69,7 @@ protected:
     void click(const char *button) const { QTest::mouseClick(part<QAbstractButton>(button), Qt::LeftButton); }
 
     TempRegistryFile registry;
-    TfaIE panel;
+    TfaIE panel{standInServices()};
     std::optional<QString> dialogAnswer;
     QStringList dialogCalls, errors, opened;
     TrawlApplication::ErrorReporter previousReporter;

@@ -1,50 +1,15 @@
 #include "tests/search/PanelTestSupport.h"
 
-#include "crawl/WorkerReaper.h"
+#include "shell/znStatusBar.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <memory>
+#include <QProgressBar>
+#include <QVBoxLayout>
 
 void PrintTo(const QString &text, std::ostream *out)
 {
     *out << '"' << text.toStdString() << '"';
 }
-
-namespace {
-
-class PanelTestEnvironment final : public testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        // TRAWLEX_SHOT names a picture of a panel after its crawl; taken on the display the
-        // caller provides (Xvfb), every other run stays offscreen.
-        if (qEnvironmentVariableIsEmpty("TRAWLEX_SHOT"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-        QApplication::setApplicationName(QStringLiteral("Norvane Trawlex"));
-    }
-    void TearDown() override
-    {
-        WorkerReaper::waitForAll(5000);
-        app_.reset();
-    }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "panel-tests";
-    char *argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new PanelTestEnvironment);
-
-} // namespace
 
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
@@ -55,7 +20,56 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     return done();
 }
 
+namespace {
+
+QString standInText(const QString &key)
+{
+    return QStringLiteral("text of ") + key;
+}
+
+} // namespace
+
 QString textOf(const char *key)
 {
-    return QStringLiteral("text of ") + QString::fromLatin1(key);
+    return standInText(QString::fromLatin1(key));
+}
+
+TPanelServices standInServices(QStringList *helpTopics)
+{
+    TPanelServices made;
+    made.paraText = &standInText;
+    if (helpTopics)
+        made.showHelp = [helpTopics](const QString &topic) { helpTopics->append(topic); };
+    return made;
+}
+
+PanelHostWindow::PanelHostWindow()
+    : stuMain(new TznStatusBar(&window))
+    , prgMain(new QProgressBar(stuMain))
+    , layout_(new QVBoxLayout(&window))
+{
+    ini.setFileName(QStringLiteral("TrawlMain.ini"));
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+    layout_->addWidget(stuMain);
+    // The main window's status panels: engine state, progress, engine count, robot state, robot count.
+    for (const int width : {100, 100, 150, 100, 50})
+        stuMain->AddPanel(width);
+    stuMain->setFixedHeight(25);
+}
+
+TPanelServices PanelHostWindow::services()
+{
+    TPanelServices made = standInServices(&helpTopics);
+    made.iniMain = &ini;
+    made.stuMain = stuMain;
+    made.prgMain = prgMain;
+    return made;
+}
+
+void PanelHostWindow::place(QWidget *panel)
+{
+    layout_->insertWidget(0, panel);
+    window.resize(640, 400);
+    window.show();
 }

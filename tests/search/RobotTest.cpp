@@ -43,41 +43,18 @@ QStringList rowsOf(const QTreeWidget *list)
     return rows;
 }
 
-class RobotOptionTest : public testing::Test
+class RobotOptionTest : public OptionDialogTest<TfrmRobotOption>
 {
 protected:
-    RobotOptionTest()
-    {
-        dialog.setMessageLookup([](const QString &key) { return QStringLiteral("text of ") + key; });
-        dialog.setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
-        dialog.setSaveDialog([this](QWidget *, const QString &fileName, const QString &filter) {
-            dialogCalls.append(fileName + QLatin1Char('|') + filter);
-            return dialogAnswer;
-        });
-        dialog.setHelp([this](const QString &topic) { helpTopics.append(topic); });
-    }
-
-    template <typename T>
-    T *part(const char *name) const
-    {
-        T *found = dialog.findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     QLineEdit *url() const { return part<QLineEdit>("edtInitUrl"); }
     QLineEdit *file() const { return part<QLineEdit>("edtFile"); }
     QSpinBox *depth() const { return part<QSpinBox>("intDepth"); }
     QSpinBox *queues() const { return part<QSpinBox>("intQue"); }
-    void click(const char *button) const { QTest::mouseClick(part<QAbstractButton>(button), Qt::LeftButton); }
     void open()
     {
         dialog.show();
         QApplication::setActiveWindow(&dialog);
     }
-
-    TfrmRobotOption dialog;
-    QStringList messages, dialogCalls, helpTopics;
-    std::optional<QString> dialogAnswer;
 };
 
 } // namespace
@@ -227,16 +204,6 @@ class RobotPanelTest : public testing::Test
 protected:
     RobotPanelTest()
     {
-        auto *layout = new QVBoxLayout(&window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
-        layout->addWidget(panel);
-        layout->addWidget(stuMain);
-        for (const int width : {100, 100, 150, 100, 50})
-            stuMain->AddPanel(width);
-        stuMain->setFixedHeight(25);
-        ini.setFileName(QStringLiteral("TrawlMain.ini"));
-        panel->setHost({[](const QString &key) { return QStringLiteral("text of ") + key; }, &ini, stuMain, nullptr});
         panel->setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
         panel->setOptionDialog(&options);
         options.setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
@@ -247,8 +214,7 @@ protected:
             if (dialog->isVisible())
                 dialog->close();
         });
-        window.resize(640, 400);
-        window.show();
+        host.place(panel);
     }
     ~RobotPanelTest() override
     {
@@ -282,11 +248,11 @@ protected:
 
     TempProgramFolder folder;
     TempRegistryFile registry;
-    TznIniSetting ini;
-    QWidget window;
-    TfaRobot *panel = new TfaRobot(&window);
-    TznStatusBar *stuMain = new TznStatusBar(&window);
-    TfrmRobotOption options;
+    PanelHostWindow host;
+    TznStatusBar *const stuMain = host.stuMain;
+    TznIniSetting &ini = host.ini;
+    TfaRobot *panel = new TfaRobot(host.services(), &host.window);
+    TfrmRobotOption options{host.services()};
     std::function<void(TfrmRobotOption &)> answer;
     QStringList messages;
 };
@@ -399,7 +365,7 @@ TEST_F(RobotPanelTest, CrawlOfALocalSiteListsFilesCountsAndFinishesAndASecondSea
     if (const QString shot = qEnvironmentVariable("TRAWLEX_SHOT"); !shot.isEmpty()) {
         panel->SetMailListWidth(300);
         QTest::qWait(200);
-        window.grab().save(shot);
+        host.window.grab().save(shot);
     }
 
     click("Button1");
@@ -445,10 +411,10 @@ TEST_F(RobotPanelTest, StartWhileRunningChangesNothingAndClosingMidCrawlReturnsP
 
 TEST_F(RobotPanelTest, FocusEnteringThePanelTurnsOnFullRowSelection)
 {
-    QLineEdit outside(&window);
+    QLineEdit outside(&host.window);
     outside.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    host.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host.window));
     outside.setFocus();
     ASSERT_EQ(QApplication::focusWidget(), &outside);
     // Showing the window put the focus into the panel already; start again from outside.
@@ -473,6 +439,6 @@ TEST_F(RobotPanelTest, StopWhileIdleSaysStoppingAndTheSplitterPlaceIsStored)
     EXPECT_EQ(panel->levMail()->width(), 300);
     panel->splMainMoved();
     EXPECT_EQ(ini.ReadString(QStringLiteral("Robot"), QStringLiteral("Split"), QString()), QStringLiteral("300"));
-    window.resize(800, 400);
+    host.window.resize(800, 400);
     EXPECT_EQ(panel->levMail()->width(), 300) << "the queue list takes the new room";
 }

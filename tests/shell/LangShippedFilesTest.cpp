@@ -44,8 +44,8 @@ std::vector<RealForm> realForms()
 {
     return {
         {"AboutBox", [] { return std::make_unique<TAboutBox>(); }},
-        {"frmEngineOption", [] { return std::make_unique<TfrmEngineOption>(); }},
-        {"frmRobotOption", [] { return std::make_unique<TfrmRobotOption>(); }},
+        {"frmEngineOption", [] { return std::make_unique<TfrmEngineOption>(TPanelServices()); }},
+        {"frmRobotOption", [] { return std::make_unique<TfrmRobotOption>(TPanelServices()); }},
         // With its panels, made as the program makes them, in a program folder of its own that
         // holds the message file it loads while it is built.
         {"frmMain",

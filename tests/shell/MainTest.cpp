@@ -8,7 +8,6 @@
 #include "shell/About.h"
 #include "shell/LangSections.h"
 #include "shell/TrawlApplication.h"
-#include "tests/shell/TrawlAppTestEnvironment.h"
 #include "shell/WebAddresses.h"
 #include "tests/platform/TempRegistryFile.h"
 #include "tests/shell/LangTestSupport.h"
@@ -38,8 +37,6 @@ QString u(const char *utf8)
     return QString::fromUtf8(utf8);
 }
 
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new TrawlAppTestEnvironment);
-
 TrawlApplication *app()
 {
     return static_cast<TrawlApplication *>(QCoreApplication::instance());
@@ -63,7 +60,7 @@ struct StandInPanels
 
     TPanelMaker maker()
     {
-        return [this](TfrmMain &, QWidget *panClient) {
+        return [this](const TPanelServices &, QWidget *panClient) {
             TMainPanels panels;
             panels.fraRobot = panel("fraRobot", panClient);
             panels.fraEngine = panel("fraEngine", panClient);

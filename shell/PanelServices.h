@@ -1,0 +1,28 @@
+#pragma once
+// What the search panels and their option dialogs take from the main window, handed to them when
+// they are made: the message table, the main settings file, the main status bar with its
+// progress bar, and help. Tests make their own. Any part may be missing: texts then read empty,
+// writes and help requests go nowhere.
+
+#include <QString>
+
+#include <functional>
+
+class QProgressBar;
+class TznIniSetting;
+class TznStatusBar;
+
+struct TPanelServices
+{
+    // The message text for a key (the translation component's ParaText), asked at each use so
+    // that a language switch counts at once.
+    using MessageLookup = std::function<QString(const QString &Key)>;
+    // Opens a page of the help file ("Robot.htm").
+    using ShowHelp = std::function<void(const QString &topic)>;
+
+    MessageLookup paraText;
+    TznIniSetting *iniMain = nullptr;
+    TznStatusBar *stuMain = nullptr;
+    QProgressBar *prgMain = nullptr;
+    ShowHelp showHelp;
+};
