@@ -1,23 +1,12 @@
 #include "search/Engine.h"
 
 #include "crawl/znWebSearch.h"
-#include "platform/ProgramFolder.h"
 #include "search/EngineOption.h"
 #include "search/OptionDialog.h"
 #include "search/ResultFile.h"
 #include "ui_Engine.h"
 
 #include <QProgressBar>
-
-namespace {
-
-// Read at each use, so a host changed in the settings file counts from the next search on.
-EngineHosts currentHosts()
-{
-    return EngineHosts::fromSettings(ProgramFolder::resolve(QStringLiteral("TrawlMain.ini")));
-}
-
-} // namespace
 
 TfaEngine::TfaEngine(const TPanelServices &services, QWidget *parent)
     : TCrawlPanel(services, parent, {0, 2, QStringLiteral("Engine")})
@@ -65,12 +54,10 @@ void TfaEngine::btnOptionClick()
     for (const QString &line : options.Phrases())
         summary += line + QLatin1Char('\n');
     showSummary(summary);
-    schMain()->setSearchEngine(EngineTable::rootAddress(currentHosts()).toUtf8());
-    schMain()->Phrases = options.Phrases();
-    schMain()->setMaxLevel(options.Depth());
-    schMain()->setMaxQueues(options.Queues());
-    schMain()->setAllLink(options.AllLink());
-    schMain()->setJapanOnly(options.JapanOnly());
+    CrawlSettings settings = options.crawlSettings();
+    settings.searchEngine = EngineTable::rootAddress(EngineHosts::current()).toUtf8();
+    settings.phrases = options.Phrases();
+    settings.applyTo(*schMain());
     ResultFile = ResultFile::nameFor(options.FileName());
 }
 
@@ -84,7 +71,7 @@ void TfaEngine::btnStartClick()
     if (schMain()->Searching())
         return;
     const EngineWalk previous = walk_;
-    walk_ = EngineWalk(currentHosts());
+    walk_ = EngineWalk(EngineHosts::current());
     walk_.start(engineRows(), int(schMain()->Phrases.size()));
     showProgress();
     // The first request is answered inside this call, before any page or list event.

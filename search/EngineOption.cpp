@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int defaultDepth = 3;
-constexpr int defaultQueues = 5000;
 constexpr int imageRole = Qt::UserRole + 1;
 
 // Image 0 of the list: a small green check mark.
@@ -68,7 +66,7 @@ TfrmEngineOption::TfrmEngineOption(const TPanelServices &services, QWidget *pare
     ui_->chkJapan->setVisible(false);
     attachCommon({ui_->edtFile, ui_->spbTo, ui_->intDepth, ui_->intQue, ui_->rdoAll, ui_->chkJapan, ui_->btnDefault,
                   ui_->btnCancel, ui_->btnHelp},
-                 QStringLiteral("Engine.htm"), defaultDepth, defaultQueues);
+                 QStringLiteral("Engine.htm"), CrawlDefaults::engine);
 
     TdfsEnhListView *list = ui_->levEngine;
     list->setIconSize(QSize(16, 16));

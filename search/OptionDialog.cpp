@@ -95,17 +95,15 @@ void TOptionDialog::spbToClick()
     controls_.edtFile->setCursorPosition(int(controls_.edtFile->text().size()));
 }
 
-void TOptionDialog::attachCommon(const CommonControls &controls, const QString &helpTopic, int defaultDepth,
-                                 int defaultQueues)
+void TOptionDialog::attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults)
 {
     controls_ = controls;
     helpTopic_ = helpTopic;
-    defaultDepth_ = defaultDepth;
-    defaultQueues_ = defaultQueues;
+    defaults_ = defaults;
     makeUnbounded(controls.intDepth);
     makeUnbounded(controls.intQue);
-    controls.intDepth->setValue(defaultDepth);
-    controls.intQue->setValue(defaultQueues);
+    controls.intDepth->setValue(defaults.depth);
+    controls.intQue->setValue(defaults.queues);
     controls.spbTo->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     connect(controls.btnDefault, &QPushButton::clicked, this, &TOptionDialog::btnDefaultClick);
     connect(controls.btnCancel, &QPushButton::clicked, this, &TOptionDialog::btnCancelClick);
@@ -138,10 +136,19 @@ bool TOptionDialog::JapanOnly() const
     return controls_.chkJapan->isChecked();
 }
 
+CrawlSettings TOptionDialog::crawlSettings() const
+{
+    CrawlSettings settings;
+    settings.limits = {Depth(), Queues()};
+    settings.allLinks = AllLink();
+    settings.japaneseOnly = JapanOnly();
+    return settings;
+}
+
 void TOptionDialog::btnDefaultClick()
 {
-    controls_.intDepth->setValue(defaultDepth_);
-    controls_.intQue->setValue(defaultQueues_);
+    controls_.intDepth->setValue(defaults_.depth);
+    controls_.intQue->setValue(defaults_.queues);
     controls_.rdoAll->setChecked(true);
     controls_.chkJapan->setChecked(false);
 }

@@ -5,6 +5,8 @@
 
 #include "shell/PanelServices.h"
 
+#include "search/CrawlSettings.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -56,6 +58,8 @@ public:
     int Queues() const;
     bool AllLink() const;
     bool JapanOnly() const;
+    // The limits and scope as typed, for the panel to complete with its start address.
+    CrawlSettings crawlSettings() const;
 
 public Q_SLOTS:
     void FormActivate();
@@ -85,7 +89,7 @@ protected:
     };
     // Wires the shared controls: unbounded limits set to their defaults, the file picker,
     // Default, Cancel and Help (opening `helpTopic`).
-    void attachCommon(const CommonControls &controls, const QString &helpTopic, int defaultDepth, int defaultQueues);
+    void attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults);
     // The message of `key`, then the focus to `focus`; the dialog stays open.
     void warn(const QString &key, QWidget *focus);
 
@@ -94,8 +98,7 @@ protected:
 
 private:
     CommonControls controls_{};
-    int defaultDepth_ = 0;
-    int defaultQueues_ = 0;
+    CrawlLimits defaults_;
     QString helpTopic_;
     TPanelServices::MessageLookup paraText_;
     TPanelServices::ShowHelp showHelp_;

@@ -40,11 +40,9 @@ void TfaRobot::Button3Click()
         return;
     const TfrmRobotOption &options = *dialog;
     showSummary(message(QStringLiteral("InitUrl")) + QStringLiteral(": ") + options.InitUrl());
-    schMain()->setSearchEngine(options.InitUrl().toUtf8());
-    schMain()->setMaxLevel(options.Depth());
-    schMain()->setMaxQueues(options.Queues());
-    schMain()->setAllLink(options.AllLink());
-    schMain()->setJapanOnly(options.JapanOnly());
+    CrawlSettings settings = options.crawlSettings();
+    settings.searchEngine = options.InitUrl().toUtf8();
+    settings.applyTo(*schMain());
     ResultFile = ResultFile::nameFor(options.FileName());
 }
 

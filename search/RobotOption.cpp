@@ -8,13 +8,6 @@
 
 #include <QStyle>
 
-namespace {
-
-constexpr int defaultDepth = 500;
-constexpr int defaultQueues = 500;
-
-} // namespace
-
 TfrmRobotOption *frmRobotOption = nullptr;
 
 TfrmRobotOption::TfrmRobotOption(const TPanelServices &services, QWidget *parent)
@@ -24,7 +17,7 @@ TfrmRobotOption::TfrmRobotOption(const TPanelServices &services, QWidget *parent
     ui_->setupUi(this);
     attachCommon({ui_->edtFile, ui_->spbTo, ui_->intDepth, ui_->intQue, ui_->rdoAll, ui_->chkJapan, ui_->btnDefault,
                   ui_->btnCancel, ui_->btnHelp},
-                 QStringLiteral("Robot.htm"), defaultDepth, defaultQueues);
+                 QStringLiteral("Robot.htm"), CrawlDefaults::robot);
 
     connect(ui_->btnOk, &QPushButton::clicked, this, &TfrmRobotOption::btnOkClick);
     connect(ui_->edtInitUrl, &QLineEdit::returnPressed, this, &TfrmRobotOption::btnOkClick);
@@ -37,17 +30,10 @@ QString TfrmRobotOption::InitUrl() const
     return ui_->edtInitUrl->text();
 }
 
-
-
-
-
-
 void TfrmRobotOption::btnOkClick()
 {
     Cancelled = false;
-    // Case-sensitive on purpose: the crawl fetches plain http only, and the fetcher takes the
-    // scheme as written.
-    if (!ui_->edtInitUrl->text().startsWith(QLatin1StringView("http://"))) {
+    if (!IsStartAddress(ui_->edtInitUrl->text())) {
         warn(QStringLiteral("InitUrlWarning"), ui_->edtInitUrl);
         return;
     }
