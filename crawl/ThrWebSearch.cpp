@@ -1,6 +1,6 @@
 #include "crawl/ThrWebSearch.h"
 
-#include "crawl/AppendLine.h"
+#include "platform/AppendLine.h"
 #include "crawl/HttpClient.h"
 #include "crawl/WorkerReaper.h"
 
