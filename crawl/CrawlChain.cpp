@@ -2,7 +2,6 @@
 
 #include "crawl/EventHandOver.h"
 #include "crawl/PageText.h"
-#include "crawl/ThrWebSearch.h"
 
 #include <vector>
 
@@ -12,20 +11,19 @@ namespace {
 using SharedPtr = std::shared_ptr<TznWebSearch::Shared>;
 
 // What the owner's phrase handler reads and writes; shared so that a handler running on the
-// owner's thread never writes into a worker's stack.
+// owner's thread never writes into the fetch thread's stack.
 struct PhraseRequest
 {
     int position = 0;
     QByteArray url;
 };
 
-void endChain(const SharedPtr &s)
+Raised askForResultPage(const SharedPtr &s, const std::shared_ptr<PhraseRequest> &request)
 {
-    raiseEvent(s, [](TznWebSearch &owner) {
-        if (owner.OnEnd)
-            owner.OnEnd();
+    return raiseEvent(s, [request](TznWebSearch &owner) {
+        if (owner.OnPhraseSearchStart)
+            owner.OnPhraseSearchStart(request->position, request->url);
     });
-    s->finishChain();
 }
 
 // False when the owner is gone. A handler that fails misses its own event only: the crawl and
@@ -68,12 +66,10 @@ Raised reportPage(const SharedPtr &s, const QByteArray &base, const QByteArray &
     });
 }
 
-void nextQueuedLink(const SharedPtr &s)
+Next nextQueuedLink(const SharedPtr &s)
 {
-    if (s->stop) {
-        endChain(s);
-        return;
-    }
+    if (s->stop)
+        return Next::end();
     TWebLink taken;
     SlotChange change;
     bool hadSlot = false;
@@ -81,98 +77,71 @@ void nextQueuedLink(const SharedPtr &s)
         const std::lock_guard guard(s->lock);
         hadSlot = s->ring.take(&taken, &change);
     }
-    if (hadSlot && !reportSlotChanges(s, {change})) {
-        s->finishChain(); // the owner is gone: nobody is left to tell
-        return;
-    }
-    if (taken.Link.isEmpty()) {
-        endChain(s);
-        return;
-    }
+    if (hadSlot && !reportSlotChanges(s, {change}))
+        return Next::ownerGone();
+    if (taken.Link.isEmpty())
+        return Next::end();
     {
         const std::lock_guard guard(s->lock);
         s->emails.clear();
     }
-    fetch(s, taken.Link, taken.Level, Step::Page);
+    return Next::fetch(taken.Link, taken.Level, Step::Page);
 }
 
-// `level` is the fetched page's level plus one: the level of the links it holds.
-void pageStep(const SharedPtr &s, const QByteArray &url, const QByteArray &page, int level)
+Next pageStep(const SharedPtr &s, const FetchedPage &fetched)
 {
-    const QByteArrayList emails = takeEmails(*s, page);
-    const QByteArray base = PageText::BaseOf(url);
+    const QByteArrayList emails = takeEmails(*s, fetched.body);
+    const QByteArray base = PageText::BaseOf(fetched.url);
     // Links of a page too deep to queue are never used; not collecting them changes nothing.
-    if (level <= s->maxLevel) {
-        const bool yieldsLinks = !s->japanOnly || PageText::IsJapanesePage(page);
-        const QByteArrayList links = yieldsLinks ? PageText::ExtractLinks(base, page, false, s->allLink) : QByteArrayList();
-        if (!reportSlotChanges(s, offerLinks(*s, links, level))) {
-            s->finishChain();
-            return;
-        }
+    if (fetched.nextLevel <= s->maxLevel) {
+        const bool yieldsLinks = !s->japanOnly || PageText::IsJapanesePage(fetched.body);
+        const QByteArrayList links =
+            yieldsLinks ? PageText::ExtractLinks(base, fetched.body, false, s->allLink) : QByteArrayList();
+        if (!reportSlotChanges(s, offerLinks(*s, links, fetched.nextLevel)))
+            return Next::ownerGone();
     }
-    if (reportPage(s, base, page, emails) == Raised::OwnerGone) {
-        s->finishChain();
-        return;
-    }
-    nextQueuedLink(s);
+    if (reportPage(s, base, fetched.body, emails) == Raised::OwnerGone)
+        return Next::ownerGone();
+    return nextQueuedLink(s);
 }
 
-// `position` is the result page's own position plus one.
-void resultPageStep(const SharedPtr &s, const QByteArray &url, const QByteArray &page, int position)
+// For a result page, `nextLevel` is its position plus one: the position the owner is asked for.
+Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
 {
-    const QByteArrayList emails = takeEmails(*s, page);
-    const QByteArray base = PageText::BaseOf(url);
-    const QByteArrayList links = PageText::ExtractLinks(base, page, true, s->allLink);
-    if (position <= s->maxLevel && !reportSlotChanges(s, offerLinks(*s, links, 1))) {
-        s->finishChain();
-        return;
-    }
+    const QByteArrayList emails = takeEmails(*s, fetched.body);
+    const QByteArray base = PageText::BaseOf(fetched.url);
+    const QByteArrayList links = PageText::ExtractLinks(base, fetched.body, true, s->allLink);
+    if (fetched.nextLevel <= s->maxLevel && !reportSlotChanges(s, offerLinks(*s, links, 1)))
+        return Next::ownerGone();
     auto request = std::make_shared<PhraseRequest>();
-    request->position = position;
-    Raised raised = reportPage(s, base, page, emails);
-    if (raised == Raised::Done) {
-        raised = raiseEvent(s, [request](TznWebSearch &owner) {
-            if (owner.OnPhraseSearchStart)
-                owner.OnPhraseSearchStart(request->position, request->url);
-        });
-    }
-    if (raised == Raised::OwnerGone) {
-        s->finishChain();
-        return;
-    }
+    request->position = fetched.nextLevel;
+    Raised raised = reportPage(s, base, fetched.body, emails);
+    if (raised == Raised::Done)
+        raised = askForResultPage(s, request);
+    if (raised == Raised::OwnerGone)
+        return Next::ownerGone();
     if (raised == Raised::HandlerFailed)
         request->url = QByteArrayLiteral("about:blank"); // its fetch fails and the walk goes on
-    if (!request->url.isEmpty())
-        fetch(s, request->url, request->position, Step::ResultPage);
-    else
-        nextQueuedLink(s);
+    if (request->url.isEmpty())
+        return nextQueuedLink(s);
+    return Next::fetch(request->url, request->position, Step::ResultPage);
 }
 
 } // namespace
 
-void fetch(const SharedPtr &s, const QByteArray &url, int level, Step step)
+Next afterFetch(const SharedPtr &s, Step step, const FetchedPage &page)
 {
-    auto *worker = new TThrWebSearch(url, level, s->readTimeoutMs, &s->abortFetch);
-    worker->OnFetched = [s, step](const QByteArray &fetched, const QByteArray &page, int nextLevel) {
-        if (step == Step::Page)
-            pageStep(s, fetched, page, nextLevel);
-        else
-            resultPageStep(s, fetched, page, nextLevel);
-    };
-    worker->Resume();
+    return step == Step::Page ? pageStep(s, page) : resultPageStep(s, page);
 }
 
-void startResultChain(const SharedPtr &s)
+Next firstResultPage(const SharedPtr &s)
 {
     auto request = std::make_shared<PhraseRequest>();
-    const Raised raised = raiseEvent(s, [request](TznWebSearch &owner) {
-        if (owner.OnPhraseSearchStart)
-            owner.OnPhraseSearchStart(request->position, request->url);
-    });
+    const Raised raised = askForResultPage(s, request);
     if (raised == Raised::HandlerFailed)
         request->url = QByteArrayLiteral("about:blank");
     // Whatever the handler wrote into the position, the first result page is position 0.
-    fetch(s, request->url, 0, Step::ResultPage);
+    return Next::fetch(request->url, 0, Step::ResultPage);
 }
 
 } // namespace CrawlChain

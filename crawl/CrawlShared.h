@@ -1,6 +1,6 @@
 #pragma once
-// What a crawl component shares with its fetch workers. Workers hold it by shared_ptr, so it
-// outlives a component destroyed mid-crawl; `owner` turning null tells them the owner is gone.
+// What a crawl component shares with its running chain. The chain holds it by shared_ptr, so it
+// outlives a component destroyed mid-crawl; `owner` turning null tells the chain the owner is gone.
 
 #include "crawl/LinkRing.h"
 #include "crawl/znWebSearch.h"
@@ -24,7 +24,7 @@ struct TznWebSearch::Shared
     // strand waiting links behind new free slots and leave the owners' mirrors wrong.
     std::optional<int> pendingSlots;
 
-    // Held while a handler runs on a worker thread, so the owner's destructor can wait it out.
+    // Held while a handler runs on the fetch thread, so the owner's destructor can wait it out.
     std::mutex handlerRunning;
     std::atomic<std::thread::id> handlerThread{};
 
@@ -37,7 +37,7 @@ struct TznWebSearch::Shared
     std::atomic<int> readTimeoutMs{30000};
     std::atomic<EventDelivery> delivery{EventDelivery::WorkerThread};
 
-    // The last act of every chain.
+    // The last act of every chain (the driver's, after its loop).
     void finishChain()
     {
         const std::lock_guard guard(lock);

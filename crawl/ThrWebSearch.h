@@ -1,22 +1,23 @@
 #pragma once
-// A one-shot page worker: fetches one page, logs a failure to "Err.ini", then runs the crawl
-// component's step. It is released when its run ends.
-//
-// Workers run on recycled threads rather than a new thread each: on Linux creating and joining
-// a thread costs more than fetching a page from a nearby server. The first worker of a chain
-// takes a thread of the fetch pool; a worker started from inside a step runs right after that
-// step, on the same thread. Every page still gets a worker and a client of its own, and the
-// owner's thread never runs a fetch.
+// The one-shot page worker: fetches one page with a client of its own (so no cookie or header
+// crosses from one page to the next), logs a failure to "Err.ini" and hands the page back. It
+// runs on whatever thread calls Execute(); the chain driver calls it from its pool thread, never
+// from the owner's.
 
 #include <QByteArray>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 
 class HttpClient;
 
-using TOnFetched = std::function<void(const QByteArray &url, const QByteArray &page, int level)>;
+// A fetched page as the crawl steps take it.
+struct FetchedPage
+{
+    QByteArray url;
+    QByteArray body;   // empty when the fetch failed
+    int nextLevel = 0; // the fetched page's level plus one: the level of the links it holds
+};
 
 class TThrWebSearch final
 {
@@ -28,20 +29,15 @@ public:
     TThrWebSearch(const TThrWebSearch &) = delete;
     TThrWebSearch &operator=(const TThrWebSearch &) = delete;
 
-    TOnFetched OnFetched;
-
-    // Hands the worker over to run; nothing may touch it afterwards.
-    void Resume();
+    // Fetches the page; a failed fetch has its line in the error log before this returns.
+    // Once only: the client is released with the answer.
+    FetchedPage Execute();
 
     static const char *const kUserAgent;
     static const char *const kErrorLog;
 
 private:
-    void Execute();
-
     std::unique_ptr<HttpClient> Http;
     int Level;
     QByteArray Url;
-
-    friend class FetchThreadJob;
 };

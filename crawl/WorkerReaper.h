@@ -1,5 +1,5 @@
 #pragma once
-// The threads that page workers run on, and the count of chains still running, so that a
+// The pool threads that crawl chains run on, and the count of chains still running, so that a
 // program or test that ends can wait for the stragglers.
 
 class QThreadPool;

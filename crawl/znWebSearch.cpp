@@ -1,5 +1,6 @@
 #include "crawl/znWebSearch.h"
 
+#include "crawl/ChainDriver.h"
 #include "crawl/CrawlChain.h"
 #include "crawl/CrawlShared.h"
 #include "crawl/EventHandOver.h"
@@ -11,8 +12,8 @@ TznWebSearch::TznWebSearch(QObject *owner) : QObject(owner), s(std::make_shared<
 
 TznWebSearch::~TznWebSearch()
 {
-    // Workers keep the shared state; they find the owner gone, abort the fetch in flight and
-    // end the chain without another event. Nothing here waits for the owner's own thread.
+    // The chain keeps the shared state; it finds the owner gone, aborts the fetch in flight and
+    // ends without another event. Nothing here waits for the owner's own thread.
     detachOwner(*s);
 }
 
@@ -102,7 +103,7 @@ bool TznWebSearch::StartSearch()
 {
     if (!beginChain(*s))
         return false;
-    CrawlChain::fetch(s, searchEngine_, 0, CrawlChain::Step::Page);
+    ChainDriver::start(s, CrawlChain::Next::fetch(searchEngine_, 0, CrawlChain::Step::Page));
     return true;
 }
 
@@ -110,6 +111,7 @@ bool TznWebSearch::StartPhraseSearch()
 {
     if (!beginChain(*s))
         return false;
-    CrawlChain::startResultChain(s);
+    // The first question goes to the owner on its own thread, before any fetch starts.
+    ChainDriver::start(s, CrawlChain::firstResultPage(s));
     return true;
 }

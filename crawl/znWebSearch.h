@@ -1,6 +1,7 @@
 #pragma once
-// The crawl component: runs one crawl as a chain of page fetches, one worker thread per page,
-// keeps the ring of waiting links, and reports every step to its owner through four events.
+// The crawl component: runs one crawl as a chain of page fetches, one at a time on one recycled
+// pool thread (see ChainDriver), keeps the ring of waiting links, and reports every step to its
+// owner through four events.
 
 #include "crawl/LinkRing.h"
 
@@ -24,7 +25,7 @@ class TznWebSearch final : public QObject
 
 public:
     // Where the events run. WorkerThread: on the fetch thread, as they happen. OwnerThread: on
-    // the thread this component lives in, one at a time, the worker waiting for each; that
+    // the thread this component lives in, one at a time, the fetch thread waiting for each; that
     // thread must run an event loop. An owner whose handlers touch its windows takes
     // OwnerThread, which also lets it be destroyed mid-crawl without waiting for the worker.
     enum class EventDelivery { WorkerThread, OwnerThread };

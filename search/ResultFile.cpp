@@ -1,6 +1,6 @@
 #include "search/ResultFile.h"
 
-#include "crawl/AppendLine.h"
+#include "platform/AppendLine.h"
 #include "platform/ProgramFolder.h"
 
 namespace ResultFile {

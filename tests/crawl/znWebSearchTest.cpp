@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,21 @@
 namespace {
 
 using namespace std::chrono_literals;
+
+// Polls until the condition holds or the limit passes; `idle` runs between polls: a short sleep,
+// or a turn of the event loop where the test's thread must answer the crawl. True if it held.
+bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds limit = 10s,
+               const std::function<void()> &idle = [] { QThread::msleep(10); })
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition()) {
+        if (waited.elapsed() >= limit.count())
+            return false;
+        idle();
+    }
+    return true;
+}
 
 QByteArray anchors(std::initializer_list<const char *> targets)
 {
@@ -148,6 +164,8 @@ TEST_F(CrawlTest, WalksTheSiteBreadthFirstReportingEverySlotAndPage)
     EXPECT_EQ(log.lines(), expected);
     EXPECT_EQ(server.requestedPaths(),
               (QByteArrayList{"/index.html", "/a.html", "/b.html", "/c.html", "/a.html"}));
+    for (const TestRequest &request : server.requests())
+        EXPECT_EQ(request.header("User-Agent"), "IE50");
 }
 
 TEST_F(CrawlTest, DepthLimits)
@@ -231,10 +249,7 @@ TEST_F(CrawlTest, StopDuringAFetchStillReportsThatPageThenEnds)
     search.setSearchEngine(server.url("/"));
     search.setMaxQueues(10);
     ASSERT_TRUE(search.StartSearch());
-    QElapsedTimer waited;
-    waited.start();
-    while (server.requestedPaths().size() < 2 && waited.elapsed() < 10000)
-        QThread::msleep(10);
+    ASSERT_TRUE(waitUntil([&] { return server.requestedPaths().size() >= 2; }));
     search.StopSearch();
     ASSERT_TRUE(log.waitForEnd());
     const std::vector<std::string> lines = log.lines();
@@ -263,10 +278,7 @@ TEST_F(CrawlTest, StartIsRefusedWhileACrawlRuns)
     ASSERT_TRUE(WorkerReaper::waitForAll(5000));
     EXPECT_EQ(server.requestedPaths().size(), 1);
     EXPECT_TRUE(search.StartSearch()); // and accepted again once it has ended
-    QElapsedTimer waited;
-    waited.start();
-    while (search.Searching() && waited.elapsed() < 10000)
-        QThread::msleep(10);
+    waitUntil([&] { return !search.Searching(); });
     EXPECT_FALSE(search.Searching());
 }
 
@@ -384,10 +396,7 @@ TEST_F(CrawlTest, DestroyedMidFetchAbortsQuicklyAndRaisesNothing)
     search->setSearchEngine(server.url("/silent.html"));
     search->setMaxQueues(4);
     ASSERT_TRUE(search->StartSearch());
-    QElapsedTimer waited;
-    waited.start();
-    while (server.requestedPaths().isEmpty() && waited.elapsed() < 10000)
-        QThread::msleep(5);
+    ASSERT_TRUE(waitUntil([&] { return !server.requestedPaths().isEmpty(); }, 10s, [] { QThread::msleep(5); }));
     QElapsedTimer destroying;
     destroying.start();
     search.reset();
@@ -450,10 +459,8 @@ TEST(CrawlOwnerThread, EventsRunOnTheOwnerThreadAndStopWhenTheOwnerGoes)
     };
     search->OnEnd = [&] { events.push_back("E"); };
     ASSERT_TRUE(search->StartSearch());
-    QElapsedTimer waited;
-    waited.start();
-    while (server.requestedPaths().size() < 3 && waited.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(waitUntil([&] { return server.requestedPaths().size() >= 3; }, 10s,
+                          [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }));
     const std::vector<std::string> before = events;
     search.reset(); // mid-fetch of silent.html, with no worker able to reach the owner any more
     EXPECT_TRUE(WorkerReaper::waitForAll(3000));

@@ -1,4 +1,4 @@
-#include "crawl/AppendLine.h"
+#include "platform/AppendLine.h"
 
 #include "platform/ProgramFolder.h"
 
