@@ -102,13 +102,32 @@ constexpr std::array<unsigned char, 256> kAddressClass = [] {
         table[static_cast<size_t>(c)] = kLocal | kDomain;
     table['-'] = kLocal | kDomain;
     table['_'] = kLocal | kDomain;
-    table['.'] = kDomain;
+    table['.'] = kLocal | kDomain;
+    table['+'] = kLocal;
     return table;
 }();
 
 bool InClass(char c, unsigned char cls)
 {
     return (kAddressClass[static_cast<unsigned char>(c)] & cls) != 0;
+}
+
+// Where the local part begins within [first, last), a run of local-class bytes that ends at an
+// "@": `last` when the run gives none. The dots follow the text a mail program would take:
+//   ".lead@x.com" gives lead@x.com: a local part does not begin with a dot;
+//   "a..b@x.com"  gives b@x.com: two dots in a row end it, so it begins behind the last pair;
+//   "trail.@x.com" gives nothing: a local part does not end with a dot either, and cutting the
+//   dot off would name a different mailbox, so this "@" yields no address.
+// It rereads only the run the walk back from the "@" just took, and that walk never reaches
+// behind the previous candidate, so the scan stays linear however dense the dots and "@".
+const char *LocalPartStart(const char *first, const char *last)
+{
+    if (first == last || last[-1] == '.')
+        return last;
+    const char *start = last;
+    while (start > first && !(start[-1] == '.' && (start - 1 == first || start[-2] == '.')))
+        --start;
+    return start;
 }
 
 char LowerAscii(char c)
@@ -150,9 +169,10 @@ const char *ScanAts(const char *from, const char *atEnd, const char *end, Found 
         const auto *at = static_cast<const char *>(std::memchr(from, '@', static_cast<size_t>(atEnd - from)));
         if (!at)
             break;
-        const char *local = at;
-        while (local > from && InClass(local[-1], kLocal))
-            --local;
+        const char *run = at;
+        while (run > from && InClass(run[-1], kLocal))
+            --run;
+        const char *const local = LocalPartStart(run, at);
         const char *domainEnd = at + 1;
         while (domainEnd < end && InClass(*domainEnd, kDomain))
             ++domainEnd;
@@ -290,10 +310,17 @@ private:
         }
         if (localRuns_.empty() || domainRuns_.empty())
             return; // no local part or no domain
-        qsizetype size = 1;
+        // The dot rules see the local part as the tag-free text holds it, across its runs.
+        localBytes_.resize(0);
+        for (auto run = localRuns_.crbegin(); run != localRuns_.crend(); ++run)
+            localBytes_.append(run->data(), run->size());
+        const char *const localEnd = localBytes_.cend();
+        const char *const localStart = LocalPartStart(localBytes_.cbegin(), localEnd);
+        if (localStart == localEnd)
+            return;
+        const QByteArrayView local(localStart, localEnd - localStart);
+        qsizetype size = 1 + local.size();
         bool dotted = false;
-        for (QByteArrayView run : localRuns_)
-            size += run.size();
         for (QByteArrayView run : domainRuns_) {
             size += run.size();
             dotted = dotted || run.contains('.');
@@ -302,8 +329,7 @@ private:
             return;
         address_.resize(size);
         char *out = address_.data();
-        for (auto run = localRuns_.crbegin(); run != localRuns_.crend(); ++run)
-            out = LowerCopy(*run, out);
+        out = LowerCopy(local, out);
         *out++ = '@';
         for (QByteArrayView run : domainRuns_)
             out = LowerCopy(run, out);
@@ -328,6 +354,7 @@ private:
     bool insideAtKnown_ = false;
     std::vector<QByteArrayView> localRuns_;
     std::vector<QByteArrayView> domainRuns_;
+    QByteArray localBytes_; // the local runs joined, in page order and page case
     QByteArray address_;
 };
 

@@ -39,7 +39,9 @@ bool IsNotPage(QByteArrayView value);
 QByteArray LastSegment(QByteArrayView value);
 
 // The distinct addresses of a page, lower case: those of the raw text, then those that only
-// the tag-free text shows.
+// the tag-free text shows. Around each "@" the local part holds letters, digits, "-", "_", "+"
+// and single dots between them (first.last and name+tag stay whole); the domain holds the same
+// without "+", needs a "." and loses one final "." (a sentence may end behind an address).
 QByteArrayList ExtractEmails(QByteArrayView page);
 
 // Empties the list, then fills it with the distinct addresses of the text.

@@ -62,14 +62,31 @@ QByteArray Lower(const QByteArray &text)
     return low;
 }
 
-bool IsLocalChar(char c)
+bool IsWordChar(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || c == '-' || c == '_';
 }
 
+bool IsLocalChar(char c)
+{
+    return IsWordChar(c) || c == '.' || c == '+';
+}
+
 bool IsDomainChar(char c)
 {
-    return IsLocalChar(c) || c == '.';
+    return IsWordChar(c) || c == '.';
+}
+
+// The local-class characters taken before an "@", reduced to the address a mail program reads.
+QByteArray ValidLocal(QByteArray local)
+{
+    if (!local.isEmpty() && At(local, local.size()) == '.')
+        return {}; // "trail.@x.com" names no mailbox
+    for (qsizetype pair = Pos(QByteArray(".."), local); pair > 0; pair = Pos(QByteArray(".."), local))
+        Delete(&local, 1, pair + 1); // "a..b" keeps "b"
+    if (Pos('.', local) == 1)
+        Delete(&local, 1, 1); // ".lead" keeps "lead"
+    return local;
 }
 
 } // namespace
@@ -213,7 +230,7 @@ EmailStep NextEmail(const QByteArray &text)
     qsizetype k = i - 1;
     while (k >= 1 && IsLocalChar(At(low, k)))
         --k;
-    const QByteArray local = Copy(low, k + 1, i - 1 - k);
+    const QByteArray local = ValidLocal(Copy(low, k + 1, i - 1 - k));
     qsizetype j = i + 1;
     while (j <= low.size() && IsDomainChar(At(low, j)))
         ++j;
@@ -237,8 +254,8 @@ void ScanEmails(const QByteArray &text, QByteArrayList *list)
         if (step.outcome == Outcome::NothingLeft)
             return;
         rest = step.rest;
-        if (step.outcome == Outcome::Candidate && Contains(step.candidate, ".")
-            && !IsInList(step.candidate, *list))
+        const QByteArray domain = Copy(step.candidate, Pos('@', step.candidate) + 1, step.candidate.size());
+        if (step.outcome == Outcome::Candidate && Contains(domain, ".") && !IsInList(step.candidate, *list))
             list->append(step.candidate);
     }
 }

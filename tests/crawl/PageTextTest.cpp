@@ -195,8 +195,8 @@ TEST(PageTextScanEmails, FollowsTheCharacterClassesAroundEachAt)
 {
     struct Row { const char *text; QByteArrayList addresses; };
     const Row rows[] = {
-        {"write to First.Last@Example.COM now", List({"last@example.com"})},
-        {"name+tag@x.org", List({"tag@x.org"})},
+        {"write to First.Last@Example.COM now", List({"first.last@example.com"})},
+        {"name+tag@x.org", List({"name+tag@x.org"})},
         {"a-b_c9@sub-1.x_y.org", List({"a-b_c9@sub-1.x_y.org"})},
         {"a@localhost b@c. d@e.f. g@h.i..", List({"d@e.f", "g@h.i."})},
         {"@ x@ @y.z u@v.w", List({"u@v.w"})},
@@ -214,6 +214,35 @@ TEST(PageTextScanEmails, FollowsTheCharacterClassesAroundEachAt)
         QByteArrayList list = List({"stale@x.com"});
         PageText::ScanEmails(row.text, &list);
         EXPECT_EQ(Show(list), Show(row.addresses));
+    }
+}
+
+// A local part is taken whole, dots and "+" included, or not at all: a piece of it names
+// another mailbox.
+TEST(PageTextExtractEmails, KeepsTheWholeLocalPart)
+{
+    struct Row { const char *page; QByteArrayList addresses; };
+    const Row rows[] = {
+        {"first.last@x.com", List({"first.last@x.com"})},
+        {"a+b@x.com", List({"a+b@x.com"})},
+        {"Jane.Doe+News@Example.COM", List({"jane.doe+news@example.com"})},
+        {".lead@x.com", List({"lead@x.com"})},
+        {"trail.@x.com", {}},
+        {"a.b.@x.com ..@x.com", {}},
+        {"a..b@x.com", List({"b@x.com"})},
+        {"a...b.c@x.com", List({"b.c@x.com"})},
+        {"mail jane.doe@example.com.", List({"jane.doe@example.com"})},
+        {"first.last@localhost", {}}, // the "." still has to be in the domain
+        {"<p>Write to <a href=\"mailto:Jane.Doe@x.org?subject=Hi\">Jane.Doe@x.org</a>.</p>", List({"jane.doe@x.org"})},
+        {"jane<b>.</b>doe<i>@</i>x.org", List({"jane.doe@x.org"})},
+        {"a.<i></i>.b<u>@</u>x.org trail.<u>@</u>x.org", List({"b@x.org"})},
+        {"a@b.com+c.d@e.org", List({"a@b.com", "+c.d@e.org"})}, // "+" ends a domain, starts a local part
+        {"@@@ a@@b.c @x.y a@b@c.d e@f.g@h.i", List({"e@f.g"})},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.page);
+        EXPECT_EQ(Show(PageText::ExtractEmails(row.page)), Show(row.addresses));
+        EXPECT_EQ(Show(PageTextReference::ExtractEmails(row.page)), Show(row.addresses));
     }
 }
 
@@ -246,6 +275,7 @@ TEST(PageTextAgainstReference, AgreesAcrossScanBlocks)
 {
     const char *const snippets[] = {
         " First.Last@Example.COM. ", "jo<b>e</b><i>@</i>x<u>.</u>org ", "a@b.c@d.e<x@y.z>w@", "<i>k@<b>m.n</b>",
+        " Jane.<b>Doe</b>+x<i>@</i>y.org ",
     };
     const QByteArray filler = QByteArray("<p>text <b>bold</b> more\n").repeated(4096);
     for (const char *snippet : snippets) {
