@@ -40,6 +40,7 @@ struct Tally
     std::atomic<long> pages{0};
     std::atomic<long> addresses{0};
     std::atomic<long> waiting{0};
+    std::atomic<bool> resultFileFailed{false};
     std::mutex lock; // guards current and occupied
     QByteArray current;
     std::vector<bool> occupied;
@@ -94,7 +95,11 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineH
     search.OnPageReceived = [&out, &tally, resultFile](const QByteArray &url, const QByteArray &,
                                                       const QByteArrayList &emails) {
         out.traceLine("OnPageReceived\t" + out.shown(url) + '\t' + QByteArray::number(emails.size()));
-        ResultFile::append(resultFile, emails);
+        const QString failure = ResultFile::append(resultFile, emails);
+        // Told once: the addresses still reach standard output, and the exit code says the rest.
+        if (!failure.isEmpty() && !tally.resultFileFailed.exchange(true))
+            std::fprintf(stderr, "trawlex: cannot write the result file %s: %s\n", qPrintable(resultFile),
+                         qPrintable(failure));
         for (const QByteArray &address : emails)
             out.line(out.shown(address) + '\t' + out.shown(url));
         out.flush();
@@ -190,5 +195,7 @@ int runHeadlessCrawl(const CrawlRequest &request)
 
     const QByteArray summary = progressLine(tally, settings.limits.queues, double(clock.elapsed()) / 1000);
     std::fprintf(stderr, terminal ? "\r\033[K%s\n" : "%s\n", summary.constData());
-    return interrupted ? 130 : 0;
+    if (interrupted)
+        return 130;
+    return tally.resultFileFailed ? 3 : 0;
 }

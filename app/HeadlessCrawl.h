@@ -4,5 +4,6 @@
 
 #include "app/CommandLine.h"
 
-// Returns the process exit code: 0, or 130 after Ctrl-C.
+// Returns the process exit code: 0; 3 when the result file could not be written (the addresses
+// still went to standard output); 130 after Ctrl-C.
 int runHeadlessCrawl(const CrawlRequest &request);

@@ -18,10 +18,15 @@ QString withTextExtension(const QString &chosen)
     return chosen.contains(QLatin1Char('.')) ? chosen : chosen + QStringLiteral(".txt");
 }
 
-void append(const QString &fileName, const QByteArrayList &addresses)
+QString append(const QString &fileName, const QByteArrayList &addresses)
 {
-    for (const QByteArray &address : addresses)
-        AppendLine(fileName, address);
+    QString firstFailure;
+    for (const QByteArray &address : addresses) {
+        QString reason;
+        if (!AppendLine(fileName, address, &reason) && firstFailure.isEmpty())
+            firstFailure = reason;
+    }
+    return firstFailure;
 }
 
 } // namespace ResultFile

@@ -15,7 +15,8 @@ QString nameFor(const QString &typed);
 // path is searched, so a dot in a folder name counts too, as users of the option dialogs know it.
 QString withTextExtension(const QString &chosen);
 
-// Appends each address as one line, in list order. Failures are silent, line by line.
-void append(const QString &fileName, const QByteArrayList &addresses);
+// Appends each address as one line, in list order. A line that cannot be written is skipped and
+// the rest are still tried; returns the reason of the first failure, empty when all were written.
+QString append(const QString &fileName, const QByteArrayList &addresses);
 
 } // namespace ResultFile

@@ -3,6 +3,7 @@
 #include "tests/support/TempProgramFolder.h"
 #include "tests/support/TestHttpServer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -103,6 +104,19 @@ TEST_F(HeadlessCrawlTest, PageBytesThatATerminalWouldObeyArePrintedEscaped)
     EXPECT_FALSE(out.contains('\x1b'));
     EXPECT_FALSE(out.contains('\x07'));
     EXPECT_TRUE(out.contains("d\\x1b]0;TITLE\\x07\\x1b[2J/x.html")) << out.constData();
+}
+
+TEST_F(HeadlessCrawlTest, AResultFileThatCannotBeWrittenIsToldOnceAndEndsWithThree)
+{
+    server.setRoute({"/", 200, {}, anchors({"a.html"}) + "x@y.example"});
+    server.setRoute({"/a.html", 200, {}, "z@y.example"});
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("taken.txt")));
+    start({QStringLiteral("--robot"), QString::fromLatin1(server.url("/")), QStringLiteral("--file"),
+           QStringLiteral("taken.txt")});
+    EXPECT_EQ(finish(), 3);
+    EXPECT_EQ(outputLines().size(), 2);
+    const QByteArray errors = process.readAllStandardError();
+    EXPECT_EQ(errors.count("cannot write the result file"), 1) << errors.constData();
 }
 
 TEST_F(HeadlessCrawlTest, EngineSearchAgainstAFakeEngine)

@@ -8,8 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -82,6 +87,51 @@ TEST(AppendLine, FailuresAreSilent)
     AppendLine(QStringLiteral("/nonexistent-trawlex-folder/Err.ini"), "lost");
     AppendLine(QString(), "names the folder itself");
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+TEST(AppendLine, WhatIsNoRegularFileFailsAtOnceAndSaysWhy)
+{
+    const TempProgramFolder folder;
+    const QByteArray fifo = QFile::encodeName(folder.file(QStringLiteral("fifo")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("folder")));
+    for (const char *name : {"fifo", "folder", "/dev/null"}) {
+        SCOPED_TRACE(name);
+        QString reason;
+        // Without a reader a blocking open would wait here for good.
+        EXPECT_FALSE(AppendLine(QString::fromLatin1(name), "line", &reason));
+        EXPECT_FALSE(reason.isEmpty());
+    }
+    // A FIFO that has a reader is still no result file.
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_FALSE(AppendLine(QStringLiteral("fifo"), "line"));
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0);
+    ::close(reader);
+}
+
+// A file size limit makes the kernel write only part of a line, as a full disk does.
+TEST(AppendLine, AShortWriteLeavesNoPartOfTheLine)
+{
+    const TempProgramFolder folder;
+    const QString file = folder.file(QStringLiteral("Emails.txt"));
+    writeFile(file, "a@b.example\r\n");
+    rlimit saved = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString reason;
+    const bool written = AppendLine(file, "cut@off.example", &reason);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(readFile(file), "a@b.example\r\n");
+    EXPECT_TRUE(AppendLine(file, "next@line.example"));
+    EXPECT_EQ(readFile(file), "a@b.example\r\nnext@line.example\r\n");
 }
 
 TEST(AppendLine, ConcurrentWritersNeverShareALine)
