@@ -112,21 +112,24 @@ bool InClass(char c, unsigned char cls)
     return (kAddressClass[static_cast<unsigned char>(c)] & cls) != 0;
 }
 
-// Where the local part begins within [first, last), a run of local-class bytes that ends at an
-// "@": `last` when the run gives none. The dots follow the text a mail program would take:
+// Where the local part that ends at `at` begins, walking back over local-class bytes no
+// further than `from`; `at` when there is none. The dots follow the text a mail program would
+// take:
 //   ".lead@x.com" gives lead@x.com: a local part does not begin with a dot;
 //   "a..b@x.com"  gives b@x.com: two dots in a row end it, so it begins behind the last pair;
 //   "trail.@x.com" gives nothing: a local part does not end with a dot either, and cutting the
 //   dot off would name a different mailbox, so this "@" yields no address.
-// It rereads only the run the walk back from the "@" just took, and that walk never reaches
-// behind the previous candidate, so the scan stays linear however dense the dots and "@".
-const char *LocalPartStart(const char *first, const char *last)
+// The walk never reaches behind the previous candidate (the caller's `from`), so however dense
+// the dots and "@" are, each byte is walked over once.
+const char *LocalPartStart(const char *from, const char *at)
 {
-    if (first == last || last[-1] == '.')
-        return last;
-    const char *start = last;
-    while (start > first && !(start[-1] == '.' && (start - 1 == first || start[-2] == '.')))
+    if (at == from || at[-1] == '.')
+        return at;
+    const char *start = at; // *start is read only once a dot was taken, so `at` may be an end
+    while (start > from && InClass(start[-1], kLocal) && !(start[-1] == '.' && *start == '.'))
         --start;
+    if (start != at && *start == '.')
+        ++start;
     return start;
 }
 
@@ -169,10 +172,7 @@ const char *ScanAts(const char *from, const char *atEnd, const char *end, Found 
         const auto *at = static_cast<const char *>(std::memchr(from, '@', static_cast<size_t>(atEnd - from)));
         if (!at)
             break;
-        const char *run = at;
-        while (run > from && InClass(run[-1], kLocal))
-            --run;
-        const char *const local = LocalPartStart(run, at);
+        const char *const local = LocalPartStart(from, at);
         const char *domainEnd = at + 1;
         while (domainEnd < end && InClass(*domainEnd, kDomain))
             ++domainEnd;
@@ -310,12 +310,16 @@ private:
         }
         if (localRuns_.empty() || domainRuns_.empty())
             return; // no local part or no domain
-        // The dot rules see the local part as the tag-free text holds it, across its runs.
-        localBytes_.resize(0);
-        for (auto run = localRuns_.crbegin(); run != localRuns_.crend(); ++run)
-            localBytes_.append(run->data(), run->size());
-        const char *const localEnd = localBytes_.cend();
-        const char *const localStart = LocalPartStart(localBytes_.cbegin(), localEnd);
+        // The dot rules see the local part as the tag-free text holds it: joined when tags split it.
+        QByteArrayView joined = localRuns_.front();
+        if (localRuns_.size() > 1) {
+            localBytes_.resize(0);
+            for (auto run = localRuns_.crbegin(); run != localRuns_.crend(); ++run)
+                localBytes_.append(run->data(), run->size());
+            joined = localBytes_;
+        }
+        const char *const localEnd = joined.data() + joined.size();
+        const char *const localStart = LocalPartStart(joined.data(), localEnd);
         if (localStart == localEnd)
             return;
         const QByteArrayView local(localStart, localEnd - localStart);
