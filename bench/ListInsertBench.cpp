@@ -6,21 +6,33 @@
 // Baselines in the same run: a plain tree widget given the row first and its texts after (the
 // panel's steps taken literally), and a plain tree widget given the texts first.
 // The "paged" runs show the list and let the event loop lay it out and paint it after every 100
-// rows, as when each fetched page hands its addresses to the window.
+// rows, as when each fetched page hands its addresses to the window. They also measure the ways
+// out that were weighed: a tree view over a row model of its own (the layout still visits every
+// row on each turn, as every tree view does after an insertion at the top level) and a table
+// view over the same model (its rows have no layout pass; the header keeps one size for all).
 //
-//   cmake -S . -B build-bench -G Ninja -DTRAWLEX_BENCH=ON && cmake --build build-bench --target bench_list_insert
-//   build-bench/bin/bench_list_insert
+// Shown, no tree view stays flat: a top-level insertion makes it rebuild its row index over the
+// whole list on the next turn, uniform row heights or not, so the cost per turn grows with the
+// list. Only the table view keeps the cost per row flat.
+//
+//   scripts/build build-bench -DTRAWLEX_BENCH=ON -DCMAKE_BUILD_TYPE=Release
+//   QT_QPA_PLATFORM=offscreen build-bench/bin/bench_list_insert
 
 #include "shell/EnhListView.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -30,9 +42,46 @@ constexpr int rows = 100'000;
 constexpr int block = 10'000;
 constexpr int page = 100;
 
-enum Kind { PlainTextsAfter, PlainTextsFirst, EnhListView };
+enum Kind { PlainTextsAfter, PlainTextsFirst, EnhListView, TreeOverModel, TableOverModel };
 const char *const kindNames[] = {"QTreeWidget insert then setText", "QTreeWidget texts then insert",
-                                 "TdfsEnhListView::InsertItem"};
+                                 "TdfsEnhListView::InsertItem", "QTreeView over a row model",
+                                 "QTableView over a row model"};
+
+// The least a model of address rows can be: two texts a row, newest first.
+class RowModel final : public QAbstractTableModel
+{
+public:
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(rows_.size()); }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 2; }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        return role == Qt::DisplayRole ? QVariant(rows_.at(index.row())[size_t(index.column())]) : QVariant();
+    }
+    Qt::ItemFlags flags(const QModelIndex &) const override
+    {
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    }
+    void prepend(const QString &address, const QString &source)
+    {
+        beginInsertRows({}, 0, 0);
+        rows_.prepend({address, source});
+        endInsertRows();
+    }
+
+private:
+    QList<std::array<QString, 2>> rows_;
+};
+
+// One list under test: the widget and, for the model kinds, its model.
+struct Subject
+{
+    Kind kind;
+    std::unique_ptr<QAbstractItemView> view;
+    RowModel model;
+
+    QTreeWidget *tree() const { return static_cast<QTreeWidget *>(view.get()); }
+    int rowCount() const { return view->model()->rowCount(); }
+};
 
 long residentKiB()
 {
@@ -46,33 +95,56 @@ long residentKiB()
     return 0;
 }
 
-std::unique_ptr<QTreeWidget> makeList(Kind kind)
+std::unique_ptr<Subject> makeList(Kind kind)
 {
-    std::unique_ptr<QTreeWidget> list = kind == EnhListView ? std::make_unique<TdfsEnhListView>() : std::make_unique<QTreeWidget>();
-    list->setHeaderLabels({QStringLiteral("Email"), QStringLiteral("Source")});
-    list->setColumnWidth(0, 150);
-    list->setColumnWidth(1, 220);
-    list->resize(393, 300);
-    return list;
+    auto subject = std::make_unique<Subject>();
+    subject->kind = kind;
+    if (kind == TreeOverModel) {
+        auto *tree = new QTreeView;
+        tree->setModel(&subject->model);
+        tree->setRootIsDecorated(false);
+        tree->setUniformRowHeights(true);
+        subject->view.reset(tree);
+    } else if (kind == TableOverModel) {
+        auto *table = new QTableView;
+        table->setModel(&subject->model);
+        table->verticalHeader()->hide();
+        table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        table->setShowGrid(false);
+        table->setSelectionBehavior(QAbstractItemView::SelectRows);
+        subject->view.reset(table);
+    } else {
+        QTreeWidget *list = kind == EnhListView ? new TdfsEnhListView : new QTreeWidget;
+        list->setHeaderLabels({QStringLiteral("Email"), QStringLiteral("Source")});
+        list->setColumnWidth(0, 150);
+        list->setColumnWidth(1, 220);
+        subject->view.reset(list);
+    }
+    subject->view->resize(393, 300);
+    return subject;
 }
 
-void insertAtTop(QTreeWidget &list, Kind kind, int n)
+void insertAtTop(Subject &list, int n)
 {
     const QString address = QStringLiteral("someone%1@example%2.com").arg(n).arg(n % 97);
     const QString source = QStringLiteral("http://www.example%1.com/people/").arg(n % 97);
-    switch (kind) {
+    switch (list.kind) {
     case PlainTextsAfter: {
         auto *item = new QTreeWidgetItem;
-        list.insertTopLevelItem(0, item);
+        list.tree()->insertTopLevelItem(0, item);
         item->setText(0, address);
         item->setText(1, source);
         break;
     }
     case PlainTextsFirst:
-        list.insertTopLevelItem(0, new QTreeWidgetItem(QStringList{address, source}));
+        list.tree()->insertTopLevelItem(0, new QTreeWidgetItem(QStringList{address, source}));
         break;
     case EnhListView:
-        static_cast<TdfsEnhListView &>(list).InsertItem(0, {address, source});
+        static_cast<TdfsEnhListView *>(list.tree())->InsertItem(0, {address, source});
+        break;
+    case TreeOverModel:
+    case TableOverModel:
+        list.model.prepend(address, source);
         break;
     }
 }
@@ -86,7 +158,7 @@ void BM_InsertAtTop(benchmark::State &state)
         malloc_trim(0);
         auto list = makeList(kind);
         if (paged)
-            list->show();
+            list->view->show();
         QCoreApplication::processEvents();
         const long before = residentKiB();
 
@@ -95,14 +167,14 @@ void BM_InsertAtTop(benchmark::State &state)
         for (int first = 0; first < rows; first += block) {
             timer.start();
             for (int n = first; n < first + block; ++n) {
-                insertAtTop(*list, kind, n);
+                insertAtTop(*list, n);
                 if (paged && (n + 1) % page == 0)
                     QCoreApplication::processEvents();
             }
             blockMicros.push_back(double(timer.nsecsElapsed()) / 1000.0);
         }
         const long after = residentKiB();
-        if (list->topLevelItemCount() != rows)
+        if (list->rowCount() != rows)
             state.SkipWithError("rows went missing");
 
         double total = 0;
@@ -123,6 +195,8 @@ BENCHMARK(BM_InsertAtTop)
     ->Args({EnhListView, 0})
     ->Args({PlainTextsFirst, 1})
     ->Args({EnhListView, 1})
+    ->Args({TreeOverModel, 1})
+    ->Args({TableOverModel, 1})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -1,5 +1,7 @@
 #include "shell/EditActions.h"
 
+#include "shell/EnhListView.h"
+
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
@@ -38,6 +40,13 @@ FieldState textEditState(const Edit *edit)
 
 FieldState stateOf(const QWidget *field)
 {
+    if (const auto *list = qobject_cast<const TdfsEnhListView *>(field)) {
+        FieldState state;
+        state.hasSelection = list->HasSelectedRows();
+        state.selectionMayBeCopied = state.hasSelection;
+        state.hasText = list->topLevelItemCount() > 0;
+        return state;
+    }
     if (const auto *line = qobject_cast<const QLineEdit *>(field)) {
         FieldState state;
         state.readOnly = line->isReadOnly();
@@ -61,16 +70,21 @@ bool clipboardHasText()
     return data != nullptr && data->hasText();
 }
 
-// One command for each kind of field. The caller has checked that the command may act there.
+// One command for each kind of field; a list has only some. The caller has checked that the
+// command may act there.
 struct Command
 {
     void (*line)(QLineEdit *);
     void (*text)(QTextEdit *);
     void (*plain)(QPlainTextEdit *);
+    void (*list)(TdfsEnhListView *) = nullptr;
 
     void operator()(QWidget *field) const
     {
-        if (auto *lineEdit = qobject_cast<QLineEdit *>(field))
+        if (auto *listView = qobject_cast<TdfsEnhListView *>(field)) {
+            if (list != nullptr)
+                list(listView);
+        } else if (auto *lineEdit = qobject_cast<QLineEdit *>(field))
             line(lineEdit);
         else if (auto *textEdit = qobject_cast<QTextEdit *>(field))
             text(textEdit);
@@ -86,6 +100,13 @@ constexpr Command same(Call call)
     return {call, call, call};
 }
 
+template <class Call>
+constexpr Command withList(Command command, Call call)
+{
+    command.list = call;
+    return command;
+}
+
 constexpr auto deleteSelection = [](auto *edit) {
     QTextCursor cursor = edit->textCursor();
     cursor.removeSelectedText();
@@ -94,11 +115,13 @@ constexpr auto deleteSelection = [](auto *edit) {
 
 const Command undoCommand = same([](auto *edit) { edit->undo(); });
 const Command cutCommand = same([](auto *edit) { edit->cut(); });
-const Command copyCommand = same([](auto *edit) { edit->copy(); });
+const Command copyCommand = withList(same([](auto *edit) { edit->copy(); }),
+                                     [](TdfsEnhListView *list) { list->CopySelectedRows(); });
 const Command pasteCommand = same([](auto *edit) { edit->paste(); });
 // With a selection, a line edit's del() removes exactly the selection.
 const Command deleteCommand = {[](QLineEdit *edit) { edit->del(); }, deleteSelection, deleteSelection};
-const Command selectAllCommand = same([](auto *edit) { edit->selectAll(); });
+const Command selectAllCommand = withList(same([](auto *edit) { edit->selectAll(); }),
+                                          [](TdfsEnhListView *list) { list->selectAll(); });
 
 } // namespace
 
@@ -135,7 +158,12 @@ QWidget *TEditActions::textFieldOf(QWidget *widget)
 
 QWidget *TEditActions::target() const
 {
-    return window_ ? textFieldOf(window_->focusWidget()) : nullptr;
+    if (!window_)
+        return nullptr;
+    QWidget *focused = window_->focusWidget();
+    if (qobject_cast<TdfsEnhListView *>(focused) != nullptr)
+        return focused;
+    return textFieldOf(focused);
 }
 
 void TEditActions::update()
@@ -178,6 +206,12 @@ void TEditActions::follow(QWidget *field)
         fieldConnections_ << connect(plain, &QPlainTextEdit::textChanged, this, &TEditActions::update)
                           << connect(plain, &QPlainTextEdit::selectionChanged, this, &TEditActions::update)
                           << connect(plain, &QPlainTextEdit::undoAvailable, this, &TEditActions::update);
+    } else if (auto *list = qobject_cast<TdfsEnhListView *>(field)) {
+        const QAbstractItemModel *rows = list->model();
+        fieldConnections_ << connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TEditActions::update)
+                          << connect(rows, &QAbstractItemModel::rowsInserted, this, &TEditActions::update)
+                          << connect(rows, &QAbstractItemModel::rowsRemoved, this, &TEditActions::update)
+                          << connect(rows, &QAbstractItemModel::modelReset, this, &TEditActions::update);
     }
 }
 

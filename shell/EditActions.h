@@ -1,10 +1,12 @@
 #pragma once
 // The standard edit commands of a window's Edit menu: Undo, Cut, Copy, Paste, Delete and Select
-// All, acting on the text field that has the focus in that window. Each command is enabled only
-// while it can act there: Undo when there is something to undo, Cut and Delete when there is a
-// selection the field lets the user change, Copy when there is a selection that may be copied,
-// Paste when the clipboard holds text and the field can be changed, Select All when the field
-// holds text. While no text field has the focus all six are disabled.
+// All, acting on the text field or result list that has the focus in that window. Each command is
+// enabled only while it can act there: Undo when there is something to undo, Cut and Delete when
+// there is a selection the field lets the user change, Copy when there is a selection that may be
+// copied, Paste when the clipboard holds text and the field can be changed, Select All when the
+// field holds text. A result list (TdfsEnhListView) offers only Copy, while rows are selected (the
+// rows as the list's Ctrl+C copies them), and Select All, while it has rows. While neither has the
+// focus all six are disabled.
 //
 // Text fields are line edits (also those of spin boxes and editable combo boxes) and plain or
 // rich text edits.
@@ -39,7 +41,8 @@ public:
     TEditActions(const TEditActions &) = delete;
     TEditActions &operator=(const TEditActions &) = delete;
 
-    // The text field the commands act on: the window's focus widget when it is one, else nullptr.
+    // The text field or result list the commands act on: the window's focus widget when it is
+    // one, else nullptr.
     QWidget *target() const;
 
     // The text field inside `widget` that the commands would act on, or nullptr.

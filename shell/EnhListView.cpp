@@ -1,12 +1,19 @@
 #include "shell/EnhListView.h"
 
 #include "platform/RegistryStore.h"
+#include "platform/ShellOpen.h"
 #include "shell/SmartCompare.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QScopedValueRollback>
 #include <QShowEvent>
+#include <QUrl>
 
 #include <algorithm>
 #include <optional>
@@ -40,6 +47,9 @@ TdfsEnhListView::TdfsEnhListView(QWidget *parent) : QTreeWidget(parent)
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
+    // Rows are taken out of the list by copying them, so the user can pick several, as in the
+    // platform's list views with multiple selection.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
@@ -319,7 +329,146 @@ void TdfsEnhListView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    // The item view would copy only the current cell.
+    if (event->matches(QKeySequence::Copy)) {
+        CopySelectedRows();
+        event->accept();
+        return;
+    }
     QTreeWidget::keyPressEvent(event);
+}
+
+std::vector<int> TdfsEnhListView::selectedRows() const
+{
+    std::vector<int> rows;
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        if (range.parent().isValid())
+            continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    // Ranges come in the order they were selected, and cells of one row make ranges of their own.
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+bool TdfsEnhListView::HasSelectedRows() const
+{
+    return selectionModel()->hasSelection();
+}
+
+QString TdfsEnhListView::SelectedRowsText() const
+{
+    QStringList lines;
+    for (const int row : selectedRows()) {
+        const QTreeWidgetItem *item = topLevelItem(row);
+        QStringList cells;
+        for (int column = 0; column < columnCount(); ++column)
+            cells.append(item->text(column));
+        lines.append(cells.join(QLatin1Char('\t')));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TdfsEnhListView::CopySelectedRows()
+{
+    if (HasSelectedRows())
+        QGuiApplication::clipboard()->setText(SelectedRowsText());
+}
+
+QString TdfsEnhListView::columnOfSelectedRows(int column) const
+{
+    QStringList lines;
+    for (const int row : selectedRows())
+        lines.append(topLevelItem(row)->text(column));
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The page of the row the menu was opened on (the current one, which a right click selects), or
+// of the first selected row; only web pages are handed to the browser.
+QString TdfsEnhListView::pageToOpen() const
+{
+    const QTreeWidgetItem *item = currentItem();
+    if (item == nullptr || !item->isSelected()) {
+        const std::vector<int> rows = selectedRows();
+        item = rows.empty() ? nullptr : topLevelItem(rows.front());
+    }
+    if (item == nullptr || copyMenuSourceColumn_ < 0)
+        return QString();
+    const QUrl page(item->text(copyMenuSourceColumn_).trimmed());
+    const QString scheme = page.scheme().toLower();
+    if (!page.isValid() || page.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return QString();
+    return page.toString(QUrl::FullyEncoded);
+}
+
+void TdfsEnhListView::setCopyMenu(int sourceColumn)
+{
+    copyMenuSourceColumn_ = sourceColumn;
+    if (sourceColumn < 0 || copyAddress_ != nullptr) {
+        updateCopyMenu();
+        return;
+    }
+    const auto action = [this](const char *name, const char *text, auto slot) {
+        auto *created = new QAction(QString::fromLatin1(text), this);
+        created->setObjectName(QString::fromLatin1(name));
+        connect(created, &QAction::triggered, this, slot);
+        return created;
+    };
+    copyAddress_ = action("actCopyAddress", "Copy address", [this] {
+        if (HasSelectedRows())
+            QGuiApplication::clipboard()->setText(columnOfSelectedRows(0));
+    });
+    copySource_ = action("actCopySource", "Copy source", [this] {
+        if (HasSelectedRows() && copyMenuSourceColumn_ >= 0)
+            QGuiApplication::clipboard()->setText(columnOfSelectedRows(copyMenuSourceColumn_));
+    });
+    openSource_ = action("actOpenSource", "Open source page", [this] {
+        const QString page = pageToOpen();
+        if (!page.isEmpty())
+            ShellOpen::open(page);
+    });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TdfsEnhListView::updateCopyMenu);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TdfsEnhListView::updateCopyMenu);
+    updateCopyMenu();
+}
+
+void TdfsEnhListView::updateCopyMenu()
+{
+    if (copyAddress_ == nullptr)
+        return;
+    const bool on = copyMenuSourceColumn_ >= 0;
+    const bool selected = on && HasSelectedRows();
+    copyAddress_->setEnabled(selected);
+    copySource_->setEnabled(selected);
+    openSource_->setEnabled(selected && !pageToOpen().isEmpty());
+}
+
+void TdfsEnhListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (copyMenuSourceColumn_ < 0 || copyAddress_ == nullptr) {
+        QTreeWidget::contextMenuEvent(event);
+        return;
+    }
+    updateCopyMenu();
+    QMenu menu(this);
+    menu.addActions({copyAddress_, copySource_});
+    menu.addSeparator();
+    menu.addAction(openSource_);
+    menu.exec(event->globalPos());
+    event->accept();
+}
+
+// Ctrl+C belongs to the list while it has the focus, as it does to a text field: the window's
+// own Copy command would copy the same rows, but other windows may give the keys another use.
+bool TdfsEnhListView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
+        event->accept();
+        return true;
+    }
+    return QTreeWidget::event(event);
 }
 
 void TdfsEnhListView::showEvent(QShowEvent *event)

@@ -9,6 +9,10 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+#include <vector>
+
+class QAction;
+class QContextMenuEvent;
 class QKeyEvent;
 class QShowEvent;
 
@@ -108,12 +112,27 @@ public:
     // Sorts the rows by the sort column in the current direction, whatever AutoColumnSort says.
     void SortItems();
 
+    // Taking rows out: the selected rows, top to bottom, each a line of its cells joined by TAB.
+    // Ctrl+C copies them to the clipboard. A row counts as selected when any of its cells is.
+    bool HasSelectedRows() const;
+    QString SelectedRowsText() const;
+    void CopySelectedRows();
+
+    // A context menu for a list of addresses found on pages: copy the addresses (column 0) or the
+    // pages (`sourceColumn`) of the selected rows, one a line, or open the page of the current
+    // row in the browser when it is a web address. Off (-1) until a list switches it on. Its
+    // actions are children of the list with names, so the form's translation walk finds them.
+    void setCopyMenu(int sourceColumn);
+    int CopyMenuSourceColumn() const { return copyMenuSourceColumn_; }
+
 Q_SIGNALS:
     // A header click, raised after the direction is settled and before the rows are sorted.
     void ColumnClick(int aColumn);
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void commitData(QWidget *editor) override;
 
@@ -128,6 +147,10 @@ private:
     void loadColumnSizes();
     void loadSort();
     void loadViewStyle();
+    std::vector<int> selectedRows() const;
+    QString columnOfSelectedRows(int column) const;
+    QString pageToOpen() const;
+    void updateCopyMenu();
 
     TAutoColumnSort autoColumnSort_ = acsNoSort;
     TAutoSortStyle autoSortStyle_ = assSmart;
@@ -145,4 +168,9 @@ private:
     bool resortPending_ = false; // asked for inside a batch
     bool resortQueued_ = false;  // asked for by a change the model is still reporting
     bool rearranging_ = false;   // our own row moves and insertions
+
+    int copyMenuSourceColumn_ = -1;
+    QAction *copyAddress_ = nullptr;
+    QAction *copySource_ = nullptr;
+    QAction *openSource_ = nullptr;
 };

@@ -4,6 +4,8 @@
 
 #include "shell/EditActions.h"
 
+#include "shell/EnhListView.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -17,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -32,12 +35,13 @@ protected:
     EditActionsTest()
     {
         auto *layout = new QVBoxLayout(&window);
-        for (QWidget *w : std::initializer_list<QWidget *>{line, readOnly, password, plain, tree, spin})
+        for (QWidget *w : std::initializer_list<QWidget *>{line, readOnly, password, plain, tree, spin, list})
             layout->addWidget(w);
         readOnly->setReadOnly(true);
         readOnly->setText(u("fixed text"));
         password->setEchoMode(QLineEdit::Password);
         password->setText(u("secret"));
+        list->setHeaderLabels({u("Email"), u("Source")});
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
         QGuiApplication::clipboard()->clear();
@@ -65,6 +69,7 @@ protected:
     QPlainTextEdit *plain = new QPlainTextEdit;
     QTreeWidget *tree = new QTreeWidget;
     QSpinBox *spin = new QSpinBox;
+    TdfsEnhListView *list = new TdfsEnhListView;
     QAction undo{u("Undo")}, cut{u("Cut")}, copy{u("Copy")}, paste{u("Paste")}, del{u("Delete")},
         selectAll{u("SelectAll")};
     TEditActions actions{&window, {&undo, &cut, &copy, &paste, &del, &selectAll}};
@@ -146,4 +151,37 @@ TEST_F(EditActionsTest, TheCommandsActOnTheFocusedField)
     focus(tree);
     paste.trigger();
     EXPECT_EQ(line->text(), u("alpha betaalpha beta"));
+}
+
+TEST_F(EditActionsTest, AResultListOffersOnlyCopyOfItsSelectedRowsAndSelectAll)
+{
+    QGuiApplication::clipboard()->setText(u("on the clipboard"));
+    focus(list);
+    EXPECT_EQ(actions.target(), list);
+    struct Step
+    {
+        const char *name;
+        std::function<void()> change;
+        const char *enabled;
+        const char *copied = nullptr; // what Copy puts on the clipboard there
+    };
+    // Paste stays off for a list although the clipboard holds text.
+    const Step steps[] = {
+        {"empty", [] {}, ""},
+        {"rows", [this] { list->AddItem({u("a@x.org"), u("http://x.org/")}); list->InsertItem(0, {u("b@y.org"), u("http://y.org/")}); },
+         "SelectAll "},
+        {"one selected", [this] { list->topLevelItem(1)->setSelected(true); }, "Copy SelectAll "},
+        {"none selected", [this] { list->clearSelection(); }, "SelectAll "},
+        {"all selected", [this] { selectAll.trigger(); }, "Copy SelectAll ", "b@y.org\thttp://y.org/\na@x.org\thttp://x.org/"},
+        {"emptied", [this] { list->clear(); }, ""},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        EXPECT_EQ(enabled(), step.enabled);
+        if (step.copied != nullptr) {
+            copy.trigger();
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), u(step.copied));
+        }
+    }
 }

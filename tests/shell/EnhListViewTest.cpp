@@ -1,9 +1,13 @@
 #include "shell/EnhListView.h"
 
+#include "platform/ShellOpen.h"
 #include "tests/platform/TempRegistryFile.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QTest>
 
@@ -433,4 +437,85 @@ TEST_F(EnhListView, InsertingClampsThePositionAndSetsEveryCell)
     view->InsertItem(-2, strings({"early"}));
     EXPECT_EQ(column(*view), strings({"early", "late"}));
     EXPECT_EQ(column(*view, 1), strings({"", "x"}));
+}
+
+TEST_F(EnhListView, CtrlCAndTheCopyMenuTakeTheSelectedRowsOutTopToBottom)
+{
+    auto view = makeView(mailList);
+    for (const auto &[address, page] : std::vector<std::pair<const char *, const char *>>{
+             {"d@w.org", ""}, {"c@z.org", "ftp://z.org/"}, {"b@y.org", "HTTPS://y.org/p q"}, {"a@x.org", "http://x.org/"}})
+        view->InsertItem(0, strings({address, page}));
+    EXPECT_EQ(view->findChild<QAction *>(QStringLiteral("actCopyAddress")), nullptr) << "no menu unless switched on";
+    view->setCopyMenu(1);
+    const auto action = [&](const char *name) { return view->findChild<QAction *>(QString::fromLatin1(name)); };
+    ASSERT_TRUE(action("actCopyAddress") && action("actCopySource") && action("actOpenSource"));
+    QStringList opened;
+    const ShellOpen::Launcher previous = ShellOpen::setLauncher([&](const QString &page) { opened.append(page); });
+
+    struct Case
+    {
+        std::vector<int> selected; // in the order they are picked; the current row is the last
+        bool wholeRows;            // else only the first cell of each row
+        const char *rows, *addresses, *sources, *opened;
+    };
+    const Case cases[] = {
+        {{0, 2}, true, "a@x.org\thttp://x.org/\nc@z.org\tftp://z.org/", "a@x.org\nc@z.org", "http://x.org/\nftp://z.org/",
+         ""},
+        {{0, 1}, false, "a@x.org\thttp://x.org/\nb@y.org\tHTTPS://y.org/p q", "a@x.org\nb@y.org",
+         "http://x.org/\nHTTPS://y.org/p q", "https://y.org/p%20q"},
+        {{3}, true, "d@w.org\t", "d@w.org", "", ""},
+        {{}, true, "", "", "", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rows);
+        view->clearSelection();
+        view->setSelectionBehavior(c.wholeRows ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+        for (const int row : c.selected) {
+            const QModelIndex cell = view->model()->index(row, 0);
+            view->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::Select);
+        }
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        view->setFocus();
+        QTest::keyClick(view.get(), Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), c.selected.empty() ? QStringLiteral("before") : QString::fromUtf8(c.rows));
+        EXPECT_EQ(action("actCopyAddress")->isEnabled(), !c.selected.empty());
+        EXPECT_EQ(action("actOpenSource")->isEnabled(), *c.opened != '\0');
+        const std::pair<const char *, const char *> copies[] = {{"actCopyAddress", c.addresses}, {"actCopySource", c.sources}};
+        for (const auto &[name, expected] : copies) {
+            QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+            action(name)->trigger();
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), c.selected.empty() ? QStringLiteral("before") : QString::fromUtf8(expected));
+        }
+        opened.clear();
+        action("actOpenSource")->trigger();
+        EXPECT_EQ(opened, *c.opened ? QStringList{QString::fromUtf8(c.opened)} : QStringList());
+    }
+    ShellOpen::setLauncher(previous);
+}
+
+TEST_F(EnhListView, ALongListFilledAtTheTopWhileShownSortsByValueBothWays)
+{
+    auto view = makeView({mailList.columns, View::acsSortToggle}, {}, false);
+    view->SetSort(-1, true); // filled unsorted, as the result lists are
+    constexpr int rows = 3000;
+    const auto value = [](int n) { return (n * 7919) % rows; }; // every value once, shuffled
+    for (int n = 0; n < rows; ++n) {
+        view->InsertItem(0, {QStringLiteral("a%1@x.org").arg(n), QString::number(value(n))});
+        if (n % 100 == 99)
+            QCoreApplication::processEvents();
+    }
+    QTreeWidgetItem *newest = view->topLevelItem(0);
+    newest->setSelected(true);
+    for (const bool ascending : {true, false}) {
+        SCOPED_TRACE(ascending ? "ascending" : "descending");
+        clickHeader(*view, 1);
+        ASSERT_EQ(view->topLevelItemCount(), rows);
+        for (int row = 0; row < rows; ++row) {
+            const QTreeWidgetItem *item = view->topLevelItem(row);
+            ASSERT_EQ(item->text(1).toInt(), ascending ? row : rows - 1 - row) << "by value, not as text";
+            ASSERT_EQ(item->text(1).toInt(), value(item->text(0).mid(1).section(QLatin1Char('@'), 0, 0).toInt()))
+                << "cells stay with their row";
+        }
+        EXPECT_EQ(view->selectedItems(), QList<QTreeWidgetItem *>{newest});
+    }
 }
