@@ -87,6 +87,7 @@ void TCrawlPanel::attach(TdfsEnhListView *mail, QSplitter *splitter, TdfsEnhList
     levQue_ = queue;
     stuPage_ = page;
     designList(levMail_, 150, 220, layout_.splitSection + QStringLiteral("Mail"));
+    levMail_->setCopyMenu(1); // the source column: copy it, or open the page it names
     designList(levQue_, 135, 60, layout_.splitSection + QStringLiteral("Queue"));
     // The address list keeps its width when the panel grows; the queue takes the rest.
     splMain_->setStretchFactor(0, 0);
