@@ -19,7 +19,8 @@ void drive(const SharedPtr &s, Next next)
 {
     try {
         while (next.what == Next::What::Fetch) {
-            const FetchedPage page = TThrWebSearch(next.url, next.level, s->readTimeoutMs, &s->abortFetch).Execute();
+            TThrWebSearch worker(next.url, next.level, s->readTimeoutMs, &s->abortFetch);
+            const FetchedPage page = worker.Execute();
             next = CrawlChain::afterFetch(s, next.step, page);
         }
     } catch (...) {
@@ -40,7 +41,10 @@ void drive(const SharedPtr &s, Next next)
 class ChainJob final : public QRunnable
 {
 public:
-    ChainJob(SharedPtr shared, Next first) : shared_(std::move(shared)), first_(std::move(first)) { setAutoDelete(true); }
+    ChainJob(SharedPtr shared, Next first) : shared_(std::move(shared)), first_(std::move(first))
+    {
+        setAutoDelete(true);
+    }
 
     void run() override
     {
