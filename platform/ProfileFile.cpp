@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace {
 
 QByteArray encodingName(const QByteArray &encoding)
@@ -13,14 +15,17 @@ QByteArray encodingName(const QByteArray &encoding)
     return encoding.isEmpty() ? QByteArray("UTF-8") : encoding;
 }
 
-// A value that starts with U+FEFF keeps it: it is text, not a byte order mark.
-QString decode(const QByteArray &bytes, const QByteArray &encoding)
+// The profile API hands back at most maxReadLength bytes of the file's code page, and never the
+// lead byte of a double-byte character without its trail. A decoder that is not flushed holds
+// an incomplete last character back, which is that cut. A value that starts with U+FEFF keeps
+// it: it is text, not a byte order mark.
+QString decodeForRead(QByteArrayView stored, const QByteArray &encoding)
 {
     constexpr QStringDecoder::Flags flags = QStringDecoder::Flag::ConvertInitialBom;
     QStringDecoder decoder(encodingName(encoding).constData(), flags);
     if (!decoder.isValid())
         decoder = QStringDecoder(QStringDecoder::Utf8, flags);
-    return decoder.decode(bytes);
+    return decoder.decode(stored.first(std::min(stored.size(), ProfileFile::maxReadLength)));
 }
 
 QByteArray encode(const QString &text, const QByteArray &encoding)
@@ -29,18 +34,6 @@ QByteArray encode(const QString &text, const QByteArray &encoding)
     if (!encoder.isValid())
         return text.toUtf8();
     return encoder.encode(text);
-}
-
-// Cut in characters of the decoded text, never inside a multi-byte character or a surrogate pair.
-QString cutForRead(QString text)
-{
-    if (text.size() <= ProfileFile::maxReadLength)
-        return text;
-    qsizetype length = ProfileFile::maxReadLength;
-    if (text.at(length - 1).isHighSurrogate())
-        --length;
-    text.truncate(length);
-    return text;
 }
 
 } // namespace
@@ -55,7 +48,7 @@ std::optional<QString> ProfileFile::value(const QString &section, const QString 
     const std::optional<QByteArray> stored = ProfileText::read(file.bytes, section, ident, encoding_);
     if (!stored)
         return std::nullopt;
-    return cutForRead(decode(*stored, encoding_));
+    return decodeForRead(*stored, encoding_);
 }
 
 QString ProfileFile::readString(const QString &section, const QString &ident, const QString &defaultValue) const

@@ -11,7 +11,8 @@
 class ProfileFile final
 {
 public:
-    // Reads longer than this are cut, as the profile API's 2048-character buffer cut them.
+    // Reads are cut to this many bytes of the file's code page, as the profile API's 2048-byte
+    // buffer cut them; a double-byte character that does not fit whole is left out.
     static constexpr qsizetype maxReadLength = 2047;
 
     // `encoding` is the file's code page as an ICU name ("windows-1252", "GBK", "Big5",

@@ -25,7 +25,9 @@ TAboutBox::TAboutBox(QWidget *owner)
 {
     loadPictures();
     ui_->setupUi(this);
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    // A fixed dialog border: a title and a close button, nothing to minimize or maximize.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
     ui_->Label2->installEventFilter(this);
 }
 

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVariant>
 
@@ -20,20 +21,20 @@ bool hasProperty(const QObject *object, const char *name)
     return object->metaObject()->indexOfProperty(name) >= 0 || object->dynamicPropertyNames().contains(name);
 }
 
-// What QAction shows as its tooltip when none was given: its text without mnemonics and "...".
-QString derivedActionTip(const QAction *action)
-{
-    QString source = action->text().isEmpty() ? action->iconText() : action->text();
-    source.remove(QLatin1String("..."));
-    source.remove(QLatin1Char('&'));
-    return source.trimmed();
-}
-
-// QAction reports its text as tooltip when it has none; that is not a hint of the design.
+// QAction reports its text, mnemonics and "..." stripped, as its tooltip when none was set, and
+// tells no one which of the two it returns. Only a tooltip that was set is a hint, even one
+// that reads like the caption ("Help" on an action "Help"). A probe text tells them apart: a
+// derived tooltip follows the text, a set one does not. The text is put back at once, quietly.
 QString actionHint(const QAction *action)
 {
     const QString tip = action->toolTip();
-    return tip == derivedActionTip(action) ? QString() : tip;
+    auto *probed = const_cast<QAction *>(action);
+    const QString text = probed->text();
+    const QSignalBlocker quiet(probed);
+    probed->setText(tip + QStringLiteral(" probe"));
+    const bool derived = probed->toolTip() != tip;
+    probed->setText(text);
+    return derived ? QString() : tip;
 }
 
 std::optional<QString> caption(const QObject *object)

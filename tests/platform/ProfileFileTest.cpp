@@ -50,14 +50,37 @@ protected:
 
 } // namespace
 
-// The cut counts characters of the decoded text, never half of a double-byte one.
-TEST_F(ProfileFileTest, LongValueInACodePageIsStoredWholeAndReadCutByCharacters)
+// The cut counts bytes of the file's code page, 2047 of them, and leaves out a double-byte
+// character that does not fit whole; single-byte characters of a double-byte code page (ASCII,
+// Shift_JIS half-width katakana) take one byte.
+TEST_F(ProfileFileTest, LongValueIsStoredWholeAndReadCutAt2047BytesOfItsCodePage)
 {
-    const ProfileFile gbk(path(QStringLiteral("ChinaCn.ini")), "GBK");
-    const QString chinese = QString(3000, QChar(0x4E2D)) + QLatin1Char('!');
-    ASSERT_TRUE(gbk.writeString(QStringLiteral("A"), QStringLiteral("x"), chinese));
-    EXPECT_EQ(bytes(QStringLiteral("ChinaCn.ini")).size(), qsizetype(5 + 2 + 6000 + 1 + 2));
-    EXPECT_EQ(gbk.readString(QStringLiteral("A"), QStringLiteral("x"), {}), chinese.left(2047));
+    const QString han(3000, QChar(0x4E2D));
+    const QString halfWidthKatakana(3000, QChar(0xFF71));
+    struct Row
+    {
+        const char *encoding;
+        QString value;
+        qsizetype storedBytes;
+        QString read;
+    };
+    const Row rows[] = {
+        {"GBK", han, 6000, han.left(1023)},
+        {"GBK", QLatin1Char('!') + han, 6001, QLatin1Char('!') + han.left(1023)},
+        {"Big5", QStringLiteral("ab") + han, 6002, QStringLiteral("ab") + han.left(1022)},
+        {"Shift_JIS", halfWidthKatakana.left(3) + han, 6003, halfWidthKatakana.left(3) + han.left(1022)},
+        {"Shift_JIS", halfWidthKatakana, 3000, halfWidthKatakana.left(2047)},
+        {"windows-1252", QString(3000, QChar(0xE9)), 3000, QString(2047, QChar(0xE9))},
+        {"", han, 9000, han.left(682)},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.encoding) + " " + std::to_string(row.storedBytes));
+        QFile::remove(path(QStringLiteral("Long.ini")));
+        const ProfileFile ini(path(QStringLiteral("Long.ini")), row.encoding);
+        ASSERT_TRUE(ini.writeString(QStringLiteral("A"), QStringLiteral("x"), row.value));
+        EXPECT_EQ(bytes(QStringLiteral("Long.ini")).size(), qsizetype(5 + 2 + row.storedBytes + 2));
+        EXPECT_EQ(ini.readString(QStringLiteral("A"), QStringLiteral("x"), {}), row.read);
+    }
 }
 
 // The write bit rule holds for root too, so this runs in either case.

@@ -75,6 +75,12 @@ TEST(AboutBox, DesignedFormColoursAndTexts)
     EXPECT_EQ(box.windowTitle(), QStringLiteral("About..."));
     EXPECT_EQ(box.size(), QSize(298, 216));
     EXPECT_EQ(box.minimumSize(), box.maximumSize()) << "a fixed dialog border cannot be resized";
+    EXPECT_EQ(box.windowType(), Qt::Dialog);
+    // A title and a close button only: a window manager draws no minimize or maximize button.
+    const Qt::WindowFlags buttons = Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint
+                                    | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint;
+    EXPECT_EQ(box.windowFlags() & buttons, Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(box.windowFlags().testFlag(Qt::CustomizeWindowHint)) << "else the platform adds its default buttons";
     EXPECT_TRUE(box.windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint));
     EXPECT_EQ(box.font().pointSize(), 9);
     EXPECT_EQ(textColour(&box), QColor(Qt::black));

@@ -67,6 +67,8 @@ TEST(TznLangWalk, EmptyFileLearnsEveryDesignedTextInItsSection)
 {
     const TempProgramFolder folder;
     TfrmLangTest form;
+    // A hint that reads like its caption is a hint all the same; the main window's Help has one.
+    form.actLt->setToolTip(form.actLt->text());
     Walker walker(QStringLiteral("Learn.ini"));
     walker.walk(&form);
 
@@ -82,7 +84,8 @@ TEST(TznLangWalk, EmptyFileLearnsEveryDesignedTextInItsSection)
           {u("menuControl"), u("&Control")},
           {u("menuLanguage"), u("&Language")},
           {u("menuHelp"), u("&Help")}}},
-        {u("frmTest_Hint"), {{u("actQuit"), u("退出")}, {u("actAbout"), u("关于 Trawlex")}}},
+        {u("frmTest_Hint"),
+         {{u("actQuit"), u("退出")}, {u("actLt"), u("Traditional Chinese")}, {u("actAbout"), u("关于 Trawlex")}}},
         {u("frmTesttrvNavigation"),
          {{u("0"), u("Engine Search")}, {u("1"), u("Robot Search")}, {u("2"), u("Level Two")}, {u("3"), u("IE Search")}}},
         {u("frmTestlevEngine"), {{u("0"), u("Search Engine")}}},
@@ -108,6 +111,8 @@ TEST(TznLangWalk, EmptyFileLearnsEveryDesignedTextInItsSection)
     // Nothing changed on screen, and a second walk has nothing more to learn.
     EXPECT_EQ(form.windowTitle(), u("Trawl Test Form"));
     EXPECT_EQ(hintOf(form.actQuit), u("退出"));
+    EXPECT_EQ(form.actLt->text(), u("Traditional Chinese"));
+    EXPECT_EQ(hintOf(form.actLc), QString());
     walker.la.setForceLanguageChange(true);
     walker.walk(&form);
     EXPECT_EQ(folder.read(QStringLiteral("Learn.ini")), bytes);
