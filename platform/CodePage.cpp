@@ -3,6 +3,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 struct CharsetCodePage
@@ -36,6 +39,47 @@ QStringDecoder makeDecoder(const QByteArray &encoding)
     return decoder.isValid() ? std::move(decoder) : QStringDecoder(QStringDecoder::Utf8);
 }
 
+bool isControl(char16_t unit)
+{
+    return unit < 0x20 || unit == 0x7F;
+}
+
+void appendEscaped(QString &out, unsigned char byte)
+{
+    static constexpr char16_t digits[] = u"0123456789abcdef";
+    out += QLatin1StringView("\\x");
+    out += QChar(digits[byte >> 4]);
+    out += QChar(digits[byte & 0xF]);
+}
+
+// Stateless: a sequence cut short at the end is an error, not a start held back for more bytes
+// that never come.
+QStringDecoder makeWholeDecoder(const QByteArray &encoding)
+{
+    QStringDecoder decoder(encoding.constData(), QStringConverter::Flag::Stateless);
+    return decoder.isValid() ? std::move(decoder) : QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+}
+
+// The character starting at `at`: the shortest run of bytes the code page decodes whole, or
+// nothing when none of up to four bytes does. Converters put U+FFFD for what they cannot
+// decode, not always telling so; a U+FFFD counts only when the code page writes it that way.
+std::optional<std::pair<QString, qsizetype>> characterAt(QByteArrayView bytes, qsizetype at,
+                                                         const QByteArray &encoding)
+{
+    constexpr qsizetype longestCharacter = 4;
+    for (qsizetype length = 1; length <= longestCharacter && at + length <= bytes.size(); ++length) {
+        const QByteArrayView run = bytes.sliced(at, length);
+        QStringDecoder decoder = makeWholeDecoder(encoding);
+        QString character = decoder.decode(run);
+        if (decoder.hasError() || character.isEmpty())
+            continue;
+        if (character.contains(QChar::ReplacementCharacter) && CodePage::encode(character, encoding) != run.toByteArray())
+            continue;
+        return std::pair{std::move(character), length};
+    }
+    return std::nullopt;
+}
+
 QStringEncoder makeEncoder(const QByteArray &encoding)
 {
     QStringEncoder encoder(encoding.constData());
@@ -66,6 +110,37 @@ QString decode(QByteArrayView bytes, const QByteArray &encoding)
 {
     QStringDecoder decoder = makeDecoder(encoding);
     return decoder.decode(bytes);
+}
+
+QString decodeShown(QByteArrayView bytes, const QByteArray &encoding)
+{
+    QStringDecoder whole = makeWholeDecoder(encoding);
+    QString text = whole.decode(bytes);
+    const auto doubtful = [](QChar c) { return isControl(c.unicode()) || c == QChar::ReplacementCharacter; };
+    if (!whole.hasError() && std::none_of(text.cbegin(), text.cend(), doubtful))
+        return text;
+
+    // ASCII is ASCII in every code page the language files name, also as a trail byte: the walk
+    // only ever stands on the first byte of a character.
+    QString shown;
+    shown.reserve(bytes.size());
+    for (qsizetype at = 0; at < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (byte < 0x80) {
+            if (isControl(byte))
+                appendEscaped(shown, byte);
+            else
+                shown += QChar(char16_t(byte));
+            ++at;
+        } else if (const auto character = characterAt(bytes, at, encoding)) {
+            shown += character->first;
+            at += character->second;
+        } else {
+            appendEscaped(shown, byte);
+            ++at;
+        }
+    }
+    return shown;
 }
 
 std::optional<QByteArray> encode(QStringView text, const QByteArray &encoding)

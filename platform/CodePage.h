@@ -34,6 +34,11 @@ int charsetFromText(QStringView text);
 QString decode(QByteArrayView bytes, const QByteArray &encoding);
 inline QString decode(QByteArrayView bytes, int charset) { return decode(bytes, encodingOf(charset)); }
 
+// Bytes from a page for the eye, decoded in the code page: a byte or sequence the code page does
+// not define, and a control byte, read "\xHH" (lower-case hex) instead. Nothing becomes U+FFFD,
+// and no line break or TAB reaches a list row, where it would break the rows copied from it.
+QString decodeShown(QByteArrayView bytes, const QByteArray &encoding);
+
 // nullopt when the code page cannot hold the text, so that it would not read back as itself.
 std::optional<QByteArray> encode(QStringView text, const QByteArray &encoding);
 inline std::optional<QByteArray> encode(QStringView text, int charset) { return encode(text, encodingOf(charset)); }

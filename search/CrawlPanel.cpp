@@ -1,6 +1,7 @@
 #include "search/CrawlPanel.h"
 
 #include "crawl/znWebSearch.h"
+#include "platform/CodePage.h"
 #include "search/OptionDialog.h"
 #include "search/ResultFile.h"
 #include "shell/EnhListView.h"
@@ -32,17 +33,13 @@ void designList(TdfsEnhListView *list, int firstWidth, int secondWidth, const QS
     list->Loaded();
 }
 
-QString shown(const QByteArray &bytes)
-{
-    return QString::fromUtf8(bytes);
-}
-
 } // namespace
 
 TCrawlPanel::TCrawlPanel(const TPanelServices &services, QWidget *parent, Layout layout)
     : QWidget(parent)
     , layout_(std::move(layout))
     , paraText_(services.paraText)
+    , textEncoding_(services.textEncoding)
     , iniMain_(services.iniMain)
     , stuMain_(services.stuMain)
     , prgMain_(services.prgMain)
@@ -123,6 +120,14 @@ void TCrawlPanel::SetMailListWidth(int width)
 QString TCrawlPanel::message(const QString &key) const
 {
     return paraText_ ? paraText_(key) : QString();
+}
+
+// Pages and their addresses are bytes in whatever character set; they are shown as the language's
+// 8-bit texts are, in its code page.
+QString TCrawlPanel::shown(const QByteArray &bytes) const
+{
+    const QByteArray encoding = textEncoding_ ? textEncoding_() : QByteArray();
+    return CodePage::decodeShown(bytes, encoding.isEmpty() ? CodePage::encodingOf(CodePage::ansiCharset) : encoding);
 }
 
 QProgressBar *TCrawlPanel::progressBar() const

@@ -71,6 +71,7 @@ protected:
     void attach(TdfsEnhListView *mail, QSplitter *splitter, TdfsEnhListView *queue, TznStatusBar *page);
 
     QString message(const QString &key) const;
+    QString shown(const QByteArray &bytes) const;
     void showMessage(const QString &key);
     void runModal(QDialog *dialog);
     void showState(const QString &key);
@@ -89,6 +90,7 @@ private:
 
     Layout layout_;
     TPanelServices::MessageLookup paraText_;
+    TPanelServices::TextEncoding textEncoding_;
     QPointer<TznIniSetting> iniMain_;
     QPointer<TznStatusBar> stuMain_;
     QPointer<QProgressBar> prgMain_;

@@ -1,5 +1,7 @@
 #include "search/Engine.h"
 
+#include <algorithm>
+
 #include "crawl/znWebSearch.h"
 #include "search/EngineOption.h"
 #include "search/OptionDialog.h"
@@ -102,7 +104,9 @@ void TfaEngine::schMainPhraseSearchStart(int &aPosition, QByteArray &aSearchURL)
 void TfaEngine::showProgress()
 {
     if (QProgressBar *bar = progressBar()) {
-        bar->setMaximum(walk_.progressMaximum);
+        // A range of 0..0 turns a Qt progress bar into a busy indicator; a walk with nothing to
+        // ask shows an empty, still bar instead.
+        bar->setMaximum(std::max(walk_.progressMaximum, 1));
         bar->setValue(walk_.progressPosition);
     }
 }

@@ -183,6 +183,7 @@ TPanelServices TfrmMain::panelServices() const
     const QPointer<TznHelp> hlp = hlp_;
     TPanelServices services;
     services.paraText = [la](const QString &Key) { return la ? la->ParaText(Key) : QString(); };
+    services.textEncoding = [la] { return la ? la->TextEncoding() : QByteArray(); };
     services.iniMain = iniMain_;
     services.stuMain = ui_->stuMain;
     services.prgMain = ui_->prgMain;

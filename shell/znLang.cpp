@@ -140,6 +140,7 @@ void TznLang::Translate(QObject *Component, const QString &Prefix)
 {
     if (Component == nullptr)
         return;
+    textEncoding_.reset(); // a walk may teach the file its character set
     if (!forceLanguageChange_ && Component->property(tagProperty).toInt() > 0)
         return;
     const QPointer<QObject> component(Component);
@@ -229,6 +230,15 @@ int TznLang::FileCharset() const
     // Every byte is a character in this code page, whatever the file's own is; the number is ASCII.
     ini.setEncoding(CodePage::encodingOf(CodePage::ansiCharset));
     return CodePage::charsetFromText(ini.ReadString(fontSection(), charsetIdent(), QStringLiteral("0")));
+}
+
+QByteArray TznLang::TextEncoding() const
+{
+    if (!textEncoding_) {
+        const int charset = FileCharset();
+        textEncoding_ = CodePage::encodingOf(charset > 0 ? charset : CodePage::ansiCharset);
+    }
+    return *textEncoding_;
 }
 
 QString TznLang::ParaText(const QString &Key) const

@@ -17,6 +17,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 class QWidget;
@@ -71,7 +72,11 @@ public:
     void setParas(const QStringList &lines) { paras_ = lines; }
     // The language file, named as TznIniSetting names files (bare names lie in the program folder).
     QString FileName() const { return fileName_; }
-    void setFileName(const QString &value) { fileName_ = value; }
+    void setFileName(const QString &value)
+    {
+        fileName_ = value;
+        textEncoding_.reset();
+    }
     // Walk components again even when an earlier walk marked them translated (Tag 1).
     bool ForceLanguageChange() const { return forceLanguageChange_; }
     void setForceLanguageChange(bool value) { forceLanguageChange_ = value; }
@@ -109,6 +114,11 @@ public:
     // The character set the language file names ("Font", "FontCharset"); 0 when it names none.
     int FileCharset() const;
 
+    // The code page 8-bit text is shown in: the language file's, the system code page
+    // ("windows-1252") while the file names none. Kept between file changes and walks, since
+    // every fetched page asks for it.
+    QByteArray TextEncoding() const;
+
 private:
     struct Walk;
     void applyFontRule(const Walk &walk, QObject *component);
@@ -124,5 +134,6 @@ private:
     QString paraFileName_;
     QString localDir_;
     QStringList paras_;
+    mutable std::optional<QByteArray> textEncoding_;
     QPointer<QWidget> activeForm_;
 };

@@ -85,6 +85,32 @@ TEST(CodePage, BytesOutsideTheCodePageDecodeAsReplacementCharacters)
     EXPECT_EQ(CodePage::decode("abc", QByteArray("no-such-encoding")), u("abc"));
 }
 
+// What a list shows of a page address: the code page's characters, never U+FFFD, no control.
+TEST(CodePage, ShownTextEscapesUndefinedAndControlBytes)
+{
+    struct Row
+    {
+        QByteArray bytes;
+        const char *encoding;
+        const char *shown;
+    };
+    const Row rows[] = {
+        {"http://a.example/\xD6\xD0.html", "GBK", "http://a.example/\xE4\xB8\xAD.html"},
+        {"/\x81\x20x", "GBK", "/\\x81 x"},
+        {"/\xD6", "GBK", "/\\xd6"},
+        {"/caf\xE9", "windows-1252", "/caf\xC3\xA9"},
+        {"/caf\xE9", "UTF-8", "/caf\\xe9"},
+        {"/\xE4\xB8\xAD\xFF", "UTF-8", "/\xE4\xB8\xAD\\xff"},
+        {"/\xA4\xA4", "Big5", "/\xE4\xB8\xAD"},
+        {QByteArray("a\tb\r\n\x1B]0;t\x07\x7F\0", 13), "windows-1252", "a\\x09b\\x0d\\x0a\\x1b]0;t\\x07\\x7f\\x00"},
+        {"/\xEF\xBF\xBD", "UTF-8", "/\xEF\xBF\xBD"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.bytes.toStdString() + " " + row.encoding);
+        EXPECT_EQ(CodePage::decodeShown(row.bytes, row.encoding), u(row.shown));
+    }
+}
+
 TEST(CodePage, CharsetNumbersAreReadAsDecimalOrZero)
 {
     struct Row

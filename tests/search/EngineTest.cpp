@@ -301,6 +301,8 @@ TEST_F(EnginePanelTest, NoEngineIncludedFinishesWithoutAResultPageAndStopKeepsTh
     ASSERT_TRUE(waitUntil([this] { return finished(); }));
     EXPECT_EQ(engine.requestedPaths(), QByteArrayList());
     EXPECT_EQ(mails(), QStringList());
+    EXPECT_EQ(prgMain->value(), 0);
+    EXPECT_GT(prgMain->maximum(), prgMain->minimum()) << "a range of 0..0 shows Qt's busy indicator";
 
     includeOnly({english});
     clickPanel("btnStart");

@@ -64,6 +64,7 @@ TPanelServices PanelHostWindow::services()
     made.iniMain = &ini;
     made.stuMain = stuMain;
     made.prgMain = prgMain;
+    made.textEncoding = [this] { return textEncoding; };
     return made;
 }
 

@@ -53,6 +53,7 @@ public:
     TznStatusBar *stuMain;
     QProgressBar *prgMain;
     QStringList helpTopics;
+    QByteArray textEncoding; // the language's code page as the panels ask for it; empty: none named
 
 private:
     QVBoxLayout *layout_;

@@ -338,6 +338,17 @@ TEST_F(RobotPanelTest, PageAddressesGoOnTopReversedAndIntoTheFileInOrderAndTheQu
     panel->schMainWebLinkChange("http://l1.example/", "2", 1);
     panel->schMainWebLinkChange("", "1", 0);
     EXPECT_EQ(queue(), (QStringList{QStringLiteral("|1"), QStringLiteral("http://l1.example/|2")}));
+
+    // Page addresses are bytes: shown in the language's code page as it is when they come, never
+    // as U+FFFD, with a byte it does not define and control bytes escaped.
+    host.textEncoding = "GBK";
+    panel->schMainPageReceived("http://c.example/\xD6\xD0\x81/", "", {"e@x.example"});
+    host.textEncoding = {};
+    panel->schMainPageReceived("http://c.example/caf\xE9\t", "", {"f@x.example"});
+    panel->schMainWebLinkChange("http://l2.example/\xE9", "1", 0);
+    EXPECT_EQ(mails().mid(0, 2), (QStringList{QString::fromUtf8("f@x.example|http://c.example/caf\xC3\xA9\\x09"),
+                                            QString::fromUtf8("e@x.example|http://c.example/\xE4\xB8\xAD\\x81/")}));
+    EXPECT_EQ(queue().value(0), QString::fromUtf8("http://l2.example/\xC3\xA9|1"));
 }
 
 TEST_F(RobotPanelTest, CrawlOfALocalSiteListsFilesCountsAndFinishesAndASecondSearchAppends)

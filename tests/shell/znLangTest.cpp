@@ -265,13 +265,14 @@ TEST(TznLangWalk, FontCharsetValuesDecideTheCodePageAndWhatIsWritten)
     {
         const char *file;
         const char *charsetAfter;
-        const char *encoding; // of the learned Chinese hint
+        const char *encoding;       // of the learned Chinese hint, and of page text after the walk
+        const char *encodingBefore; // of page text before the walk
     };
     const Row rows[] = {
-        {"", "134", "GBK"},
-        {"[Font]\r\nFontCharset=0\r\n", "134", "GBK"},
-        {"[Font]\r\nFontCharset=not a number\r\n", "134", "GBK"},
-        {"[Font]\r\nFontCharset=136\r\n", "136", "Big5"},
+        {"", "134", "GBK", "windows-1252"},
+        {"[Font]\r\nFontCharset=0\r\n", "134", "GBK", "windows-1252"},
+        {"[Font]\r\nFontCharset=not a number\r\n", "134", "GBK", "windows-1252"},
+        {"[Font]\r\nFontCharset=136\r\n", "136", "Big5", "Big5"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.file);
@@ -279,7 +280,9 @@ TEST(TznLangWalk, FontCharsetValuesDecideTheCodePageAndWhatIsWritten)
         ASSERT_TRUE(writeBytes(folder.file(QStringLiteral("Lang.ini")), row.file));
         TfrmLangTest form;
         Walker walker(QStringLiteral("Lang.ini"));
+        EXPECT_EQ(walker.la.TextEncoding(), QByteArray(row.encodingBefore));
         walker.walk(&form);
+        EXPECT_EQ(walker.la.TextEncoding(), QByteArray(row.encoding)) << "the walk taught the file its character set";
         const ProfileFile ini(folder.file(QStringLiteral("Lang.ini")), row.encoding);
         EXPECT_EQ(ini.value(u("Font"), u("FontCharset")), u(row.charsetAfter));
         EXPECT_EQ(ini.value(u("frmTest_Hint"), u("actQuit")), u("退出"));
