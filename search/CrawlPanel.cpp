@@ -86,9 +86,10 @@ void TCrawlPanel::attach(TdfsEnhListView *mail, QSplitter *splitter, TdfsEnhList
     designList(levMail_, 150, 220, layout_.splitSection + QStringLiteral("Mail"));
     levMail_->setCopyMenu(1); // the source column: copy it, or open the page it names
     designList(levQue_, 135, 60, layout_.splitSection + QStringLiteral("Queue"));
-    // The address list keeps its width when the panel grows; the queue takes the rest.
-    splMain_->setStretchFactor(0, 0);
-    splMain_->setStretchFactor(1, 1);
+    // The address list is what the user came for: it takes the room a growing window gives, the
+    // queue keeps its width.
+    splMain_->setStretchFactor(0, 1);
+    splMain_->setStretchFactor(1, 0);
     // The platform's gradient caption colour, which the designed splitter takes.
     splMain_->setStyleSheet(QStringLiteral("QSplitter::handle { background: #b9d1ea; }"));
     connect(splMain_, &QSplitter::splitterMoved, this, [this] {
@@ -247,5 +248,9 @@ void TCrawlPanel::placeParts()
     if (pendingMailWidth_ >= 0) {
         const int rest = std::max(0, splMain_->width() - splMain_->handleWidth() - pendingMailWidth_);
         splMain_->setSizes({pendingMailWidth_, rest});
+        // Until the panel is first on screen the window may still take its own size; from then
+        // on the splitter shares out the room.
+        if (isVisible())
+            pendingMailWidth_ = -1;
     }
 }

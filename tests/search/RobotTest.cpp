@@ -450,6 +450,9 @@ TEST_F(RobotPanelTest, StopWhileIdleSaysStoppingAndTheSplitterPlaceIsStored)
     EXPECT_EQ(panel->levMail()->width(), 300);
     panel->splMainMoved();
     EXPECT_EQ(ini.ReadString(QStringLiteral("Robot"), QStringLiteral("Split"), QString()), QStringLiteral("300"));
+    const int queueWidth = panel->levQue()->width();
+    const int grown = 800 - host.window.width();
     host.window.resize(800, 400);
-    EXPECT_EQ(panel->levMail()->width(), 300) << "the queue list takes the new room";
+    EXPECT_EQ(panel->levMail()->width(), 300 + grown) << "the address list takes the new room";
+    EXPECT_EQ(panel->levQue()->width(), queueWidth);
 }
