@@ -19,7 +19,7 @@ void drive(const SharedPtr &s, Next next)
 {
     try {
         while (next.what == Next::What::Fetch) {
-            TThrWebSearch worker(next.url, next.level, s->readTimeoutMs, &s->abortFetch);
+            TThrWebSearch worker(next.url, next.level, s->readTimeoutMs, &s->abortFetch, &s->stop);
             const FetchedPage page = worker.Execute();
             next = CrawlChain::afterFetch(s, next.step, page);
         }

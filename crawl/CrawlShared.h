@@ -6,6 +6,7 @@
 #include "crawl/znWebSearch.h"
 
 #include <QByteArrayList>
+#include <QMetaObject>
 
 #include <atomic>
 #include <optional>
@@ -46,5 +47,9 @@ struct TznWebSearch::Shared
             pendingSlots.reset();
         }
         searching = false;
+        // Told on the owner's thread, where a Start may be waiting for it; Qt drops the call
+        // if the owner goes first.
+        if (owner != nullptr)
+            QMetaObject::invokeMethod(owner, [o = owner] { Q_EMIT o->ChainEnded(); }, Qt::QueuedConnection);
     }
 };

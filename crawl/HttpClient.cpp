@@ -73,6 +73,7 @@ struct Transfer
 {
     CURL *handle = nullptr;
     const std::atomic<bool> *abort = nullptr;
+    const std::atomic<bool> *stop = nullptr;
     int readTimeoutMs = 0;
     qint64 maxBodyBytes = 0;
 
@@ -151,6 +152,10 @@ int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
         t->failure = "Fetch aborted";
         return 1;
     }
+    if (t->stop != nullptr && t->stop->load() && Clock::now() - t->lastByte >= HttpClient::kStoppedSilence) {
+        t->failure = "Stopped";
+        return 1;
+    }
     if (t->readTimeoutMs > 0 && Clock::now() - t->lastByte > std::chrono::milliseconds(t->readTimeoutMs)) {
         t->failure = "Read timed out: nothing received for " + QByteArray::number(t->readTimeoutMs) + " ms";
         return 1;
@@ -190,6 +195,7 @@ struct HttpClient::Impl
     int readTimeoutMs = 30000;
     QByteArray userAgent;
     const std::atomic<bool> *abort = nullptr;
+    const std::atomic<bool> *stop = nullptr;
     qint64 maxBodyBytes = kMaxBodyBytes;
 };
 
@@ -214,6 +220,11 @@ void HttpClient::setReadTimeout(int milliseconds)
 void HttpClient::setAbortFlag(const std::atomic<bool> *abort)
 {
     d->abort = abort;
+}
+
+void HttpClient::setStopFlag(const std::atomic<bool> *stop)
+{
+    d->stop = stop;
 }
 
 void HttpClient::setMaxBodyBytes(qint64 bytes)
@@ -247,6 +258,7 @@ HttpResult HttpClient::get(const QByteArray &url)
     Transfer t;
     t.handle = easy.p;
     t.abort = d->abort;
+    t.stop = d->stop;
     t.readTimeoutMs = d->readTimeoutMs;
     t.maxBodyBytes = d->maxBodyBytes;
     char errorText[CURL_ERROR_SIZE] = {};

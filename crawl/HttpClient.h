@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 struct HttpResult
@@ -31,6 +32,11 @@ public:
     void setReadTimeout(int milliseconds);
     // When the flag turns true the GET in flight gives up within about a second.
     void setAbortFlag(const std::atomic<bool> *abort);
+    // When the flag turns true, a GET that has received nothing for kStoppedSilence gives up
+    // ("Stopped"); one whose page is still arriving may finish. A user who stops a crawl should
+    // not wait out a silent server's whole read time-out.
+    void setStopFlag(const std::atomic<bool> *stop);
+    static constexpr std::chrono::seconds kStoppedSilence{1};
     // Lowers (or raises) the body cap for this client; kMaxBodyBytes unless set.
     void setMaxBodyBytes(qint64 bytes);
 

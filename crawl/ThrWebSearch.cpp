@@ -8,10 +8,12 @@
 const char *const TThrWebSearch::kUserAgent = "IE50";
 const char *const TThrWebSearch::kErrorLog = "Err.ini";
 
-TThrWebSearch::TThrWebSearch(const QByteArray &url, int level, int readTimeoutMs, const std::atomic<bool> *abort)
+TThrWebSearch::TThrWebSearch(const QByteArray &url, int level, int readTimeoutMs, const std::atomic<bool> *abort,
+                             const std::atomic<bool> *stop)
     : Http(std::make_unique<HttpClient>(readTimeoutMs)), Level(level), Url(url)
 {
     Http->setAbortFlag(abort);
+    Http->setStopFlag(stop);
     Http->setUserAgent(QByteArray(kUserAgent));
 }
 

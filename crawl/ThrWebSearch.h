@@ -22,9 +22,10 @@ struct FetchedPage
 class TThrWebSearch final
 {
 public:
-    // `abort`, when given, must outlive the worker; it cancels the fetch in flight.
+    // `abort` and `stop`, when given, must outlive the worker: `abort` cancels the fetch in
+    // flight, `stop` a fetch that has gone silent (see HttpClient::setStopFlag).
     TThrWebSearch(const QByteArray &url, int level, int readTimeoutMs = 30000,
-                  const std::atomic<bool> *abort = nullptr);
+                  const std::atomic<bool> *abort = nullptr, const std::atomic<bool> *stop = nullptr);
     ~TThrWebSearch();
     TThrWebSearch(const TThrWebSearch &) = delete;
     TThrWebSearch &operator=(const TThrWebSearch &) = delete;

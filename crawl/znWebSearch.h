@@ -74,6 +74,11 @@ public:
 
     struct Shared;
 
+Q_SIGNALS:
+    // The chain has ended and Searching() is false: a new crawl can start. Raised on this
+    // component's thread after the chain's last event.
+    void ChainEnded();
+
 private:
     std::shared_ptr<Shared> s;
     QByteArray searchEngine_;

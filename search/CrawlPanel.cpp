@@ -58,6 +58,10 @@ TCrawlPanel::TCrawlPanel(const TPanelServices &services, QWidget *parent, Layout
         schMainWebLinkChange(aLink, aLevelNo, aIndex);
     };
     schMain_->OnEnd = [this] { schMainEnd(); };
+    connect(schMain_, &TznWebSearch::ChainEnded, this, [this] {
+        if (std::function<void()> start = std::exchange(startAfterStop_, {}))
+            start();
+    });
     connect(qApp, &QApplication::focusChanged, this, &TCrawlPanel::focusMoved);
 }
 
@@ -201,6 +205,22 @@ void TCrawlPanel::schMainWebLinkChange(const QByteArray &aLink, const QByteArray
     QTreeWidgetItem *row = levQue_->topLevelItem(aIndex);
     row->setText(0, shown(aLink));
     row->setText(1, shown(aLevelNo));
+}
+
+bool TCrawlPanel::startMustWait(std::function<void()> start)
+{
+    if (!schMain_->Searching())
+        return false;
+    if (schMain_->Stop())
+        startAfterStop_ = std::move(start);
+    return true;
+}
+
+void TCrawlPanel::stopSearch()
+{
+    startAfterStop_ = {};
+    schMain_->StopSearch();
+    showState(QStringLiteral("Stopping"));
 }
 
 void TCrawlPanel::schMainEnd()

@@ -75,6 +75,13 @@ protected:
     void showMessage(const QString &key);
     void runModal(QDialog *dialog);
     void showState(const QString &key);
+    // For a Start click: true when a crawl still runs, so the click must not start one. A crawl
+    // that was stopped and is still ending takes `start` and runs it as soon as it has ended;
+    // one that runs on is left alone.
+    bool startMustWait(std::function<void()> start);
+    // For a Stop click: stops the crawl (and a start waiting for it) and says "Stopping" until
+    // the crawl has ended.
+    void stopSearch();
     void clearLists();
     // The option summary takes the place of the support notice under the buttons.
     void showSummary(const QString &text);
@@ -97,6 +104,7 @@ private:
     int pendingMailWidth_ = -1; // a width asked for before the splitter had its size
     MessageBox messageBox_;
     ModalRunner modalRunner_;
+    std::function<void()> startAfterStop_;
     TznWebSearch *schMain_;
     TdfsEnhListView *levMail_ = nullptr;
     QSplitter *splMain_ = nullptr;

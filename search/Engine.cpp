@@ -70,7 +70,7 @@ void TfaEngine::btnStartClick()
         return;
     }
     // A crawl still running keeps its walk, its lists and its texts.
-    if (schMain()->Searching())
+    if (startMustWait([this] { btnStartClick(); }))
         return;
     const EngineWalk previous = walk_;
     walk_ = EngineWalk(EngineHosts::current());
@@ -88,8 +88,7 @@ void TfaEngine::btnStartClick()
 
 void TfaEngine::btnStopClick()
 {
-    schMain()->StopSearch();
-    showState(QStringLiteral("Stopping"));
+    stopSearch();
 }
 
 void TfaEngine::schMainPhraseSearchStart(int &aPosition, QByteArray &aSearchURL)

@@ -52,6 +52,8 @@ void TfaRobot::Button1Click()
         showMessage(QStringLiteral("InitUrlUnspedified"));
         return;
     }
+    if (startMustWait([this] { Button1Click(); }))
+        return;
     // Events reach the panel only through the event loop, so clearing after a successful start
     // still comes before the first page; a refused start leaves lists and texts alone.
     if (!schMain()->StartSearch())
@@ -62,6 +64,5 @@ void TfaRobot::Button1Click()
 
 void TfaRobot::Button2Click()
 {
-    schMain()->StopSearch();
-    showState(QStringLiteral("Stopping"));
+    stopSearch();
 }

@@ -298,6 +298,34 @@ TEST(HttpClientTimeout, AbortFlagEndsAFetchInFlight)
     EXPECT_TRUE(client.get(server.url("/page")).ok);
 }
 
+// Stop gives a silent server one second, not its whole read time-out; a page still arriving ends.
+TEST(HttpClientTimeout, StopFlagEndsAFetchThatHasGoneSilent)
+{
+    TestHttpServer server({
+        {"/silent", 200, {}, {}, Misbehaviour::SilentAfterAccept},
+        {"/slow", 200, {}, "12345678", Misbehaviour::SlowBody},
+    });
+    std::atomic<bool> stop{false};
+    HttpClient client(60000);
+    client.setStopFlag(&stop);
+    std::thread stopper([&stop] {
+        std::this_thread::sleep_for(milliseconds(300));
+        stop.store(true);
+    });
+    const Clock::time_point start = Clock::now();
+    const HttpResult silent = client.get(server.url("/silent"));
+    const long long elapsed = millisecondsSince(start);
+    stopper.join();
+    expectFailure(silent);
+    EXPECT_EQ(silent.error, "Stopped");
+    EXPECT_GE(elapsed, 1000) << "silent for a second first";
+    EXPECT_LT(elapsed, 300 + 2000);
+
+    const HttpResult slow = client.get(server.url("/slow"));
+    ASSERT_TRUE(slow.ok) << slow.error.constData();
+    EXPECT_EQ(slow.body, "12345678");
+}
+
 TEST(HttpClientBrokenServer, EndlessBodyIsCutAtTheCap)
 {
     TestHttpServer server({{"/endless", 200, {}, {}, Misbehaviour::EndlessBody}});

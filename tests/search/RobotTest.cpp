@@ -420,6 +420,33 @@ TEST_F(RobotPanelTest, StartWhileRunningChangesNothingAndClosingMidCrawlReturnsP
     EXPECT_TRUE(WorkerReaper::waitForAll(5000));
 }
 
+// Stop gives a silent page one second; a Start clicked meanwhile runs once the crawl has ended.
+TEST_F(RobotPanelTest, StopEndsASilentFetchAndAStartClickedWhileStoppingRunsAfterIt)
+{
+    TestHttpServer site({{"/", 200, {}, {}, Misbehaviour::SilentAfterAccept}});
+    confirm(QString::fromLatin1(site.url("/")));
+    click("Button1");
+    ASSERT_TRUE(waitUntil([&site] { return site.requestedPaths().size() == 1; }));
+    QElapsedTimer clock;
+    clock.start();
+    click("Button2");
+    click("Button1");
+    EXPECT_EQ(state(), textOf("Stopping")) << "until the crawl has ended";
+    ASSERT_TRUE(waitUntil([&site] { return site.requestedPaths().size() == 2; }, 5000));
+    EXPECT_LT(clock.elapsed(), 2500);
+    EXPECT_EQ(state(), textOf("Searching"));
+    EXPECT_EQ(folder.read(QStringLiteral("Err.ini")), "Stopped\r\n");
+
+    // A second Stop takes back a Start that waits for the crawl to end.
+    click("Button2");
+    click("Button1");
+    click("Button2");
+    ASSERT_TRUE(waitUntil([this] { return finished(); }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(site.requestedPaths().size(), 2);
+    EXPECT_EQ(folder.read(QStringLiteral("Err.ini")), "Stopped\r\nStopped\r\n");
+}
+
 TEST_F(RobotPanelTest, FocusEnteringThePanelTurnsOnFullRowSelection)
 {
     QLineEdit outside(&host.window);
