@@ -69,8 +69,8 @@ QString usage()
         "\n"
         "Ctrl-C stops after the page being fetched (exit code 130); a second Ctrl-C quits at once.\n"
         "\n"
-        "Exit codes: 0 all well, 2 bad arguments, 3 the result file could not be written (the\n"
-        "addresses still go to standard output), 130 interrupted.\n");
+        "Exit codes: 0 all well, 2 bad arguments, 3 the result file or Err.ini could not be\n"
+        "written (the addresses still go to standard output), 130 interrupted.\n");
     return text.arg(CrawlDefaults::robot.depth).arg(CrawlDefaults::engine.depth).arg(CrawlDefaults::robot.queues)
         .arg(CrawlDefaults::engine.queues);
 }

@@ -4,6 +4,7 @@
 
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
+#include "platform/ProgramFolder.h"
 #include "search/EngineWalk.h"
 #include "search/ResultFile.h"
 
@@ -41,6 +42,7 @@ struct Tally
     std::atomic<long> addresses{0};
     std::atomic<long> waiting{0};
     std::atomic<bool> resultFileFailed{false};
+    bool errorLogFailed = false; // on the main thread only
     std::mutex lock; // guards current and occupied
     QByteArray current;
     std::vector<bool> occupied;
@@ -108,6 +110,12 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineH
         const std::lock_guard guard(tally.lock);
         tally.current = url;
     };
+    QObject::connect(&search, &TznWebSearch::ErrorLogUnwritable, &search,
+                     [&tally](const QString &fileName, const QString &reason) {
+                         tally.errorLogFailed = true;
+                         std::fprintf(stderr, "trawlex: cannot write the error log %s: %s\n",
+                                      qPrintable(ProgramFolder::resolve(fileName)), qPrintable(reason));
+                     });
     search.OnEnd = [&out] {
         out.traceLine("OnEnd");
         out.flush();
@@ -197,5 +205,5 @@ int runHeadlessCrawl(const CrawlRequest &request)
     std::fprintf(stderr, terminal ? "\r\033[K%s\n" : "%s\n", summary.constData());
     if (interrupted)
         return 130;
-    return tally.resultFileFailed ? 3 : 0;
+    return tally.resultFileFailed || tally.errorLogFailed ? 3 : 0;
 }

@@ -21,6 +21,11 @@ void drive(const SharedPtr &s, Next next)
         while (next.what == Next::What::Fetch) {
             TThrWebSearch worker(next.url, next.level, s->readTimeoutMs, &s->abortFetch, &s->stop);
             const FetchedPage page = worker.Execute();
+            if (!page.logFailure.isEmpty() && !s->errorLogFailureTold.exchange(true)) {
+                postToOwner(*s, [reason = page.logFailure](TznWebSearch &owner) {
+                    Q_EMIT owner.ErrorLogUnwritable(QString::fromLatin1(TThrWebSearch::kErrorLog), reason);
+                });
+            }
             next = CrawlChain::afterFetch(s, next.step, page);
         }
     } catch (...) {
@@ -36,6 +41,8 @@ void drive(const SharedPtr &s, Next next)
         });
     }
     s->finishChain();
+    // Told on the owner's thread, where a Start may be waiting for it.
+    postToOwner(*s, [](TznWebSearch &owner) { Q_EMIT owner.ChainEnded(); });
 }
 
 class ChainJob final : public QRunnable

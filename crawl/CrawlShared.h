@@ -6,7 +6,6 @@
 #include "crawl/znWebSearch.h"
 
 #include <QByteArrayList>
-#include <QMetaObject>
 
 #include <atomic>
 #include <optional>
@@ -32,6 +31,7 @@ struct TznWebSearch::Shared
     std::atomic<bool> stop{false};
     std::atomic<bool> searching{false}; // written under `lock`
     std::atomic<bool> abortFetch{false};
+    std::atomic<bool> errorLogFailureTold{false}; // once a crawl
     std::atomic<bool> allLink{true};
     std::atomic<bool> japanOnly{false};
     std::atomic<int> maxLevel{3};
@@ -47,9 +47,5 @@ struct TznWebSearch::Shared
             pendingSlots.reset();
         }
         searching = false;
-        // Told on the owner's thread, where a Start may be waiting for it; Qt drops the call
-        // if the owner goes first.
-        if (owner != nullptr)
-            QMetaObject::invokeMethod(owner, [o = owner] { Q_EMIT o->ChainEnded(); }, Qt::QueuedConnection);
     }
 };

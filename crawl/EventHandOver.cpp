@@ -103,6 +103,25 @@ Raised raiseEvent(const std::shared_ptr<TznWebSearch::Shared> &shared,
     return raiseHere(s, call);
 }
 
+void postToOwner(TznWebSearch::Shared &s, std::function<void(TznWebSearch &owner)> call)
+{
+    const std::lock_guard guard(s.lock);
+    if (s.owner == nullptr)
+        return;
+    const std::lock_guard posting(postingLock());
+    TznWebSearch *owner = s.owner;
+    // Posted to the owner itself, so Qt drops the call if the owner is destroyed first.
+    QMetaObject::invokeMethod(
+        owner,
+        [owner, call = std::move(call)] {
+            {
+                const std::lock_guard posted(postingLock());
+            }
+            call(*owner);
+        },
+        Qt::QueuedConnection);
+}
+
 void detachOwner(TznWebSearch::Shared &s)
 {
     {

@@ -21,14 +21,15 @@ TThrWebSearch::~TThrWebSearch() = default;
 
 FetchedPage TThrWebSearch::Execute()
 {
-    FetchedPage page{Url, {}, Level + 1};
+    FetchedPage page{Url, {}, Level + 1, {}};
     if (!Http)
         return page;
     HttpResult result = Http->get(Url);
     Http.reset(); // its connection goes back to the shared pool before the step runs
+    // The failure is one line: the client keeps it so.
     if (result.ok)
         page.body = std::move(result.body);
-    else
-        AppendLine(QString::fromLatin1(kErrorLog), result.error); // one line: the client keeps it so
+    else if (!AppendLine(QString::fromLatin1(kErrorLog), result.error, &page.logFailure) && page.logFailure.isEmpty())
+        page.logFailure = QStringLiteral("not written");
     return page;
 }

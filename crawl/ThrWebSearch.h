@@ -5,6 +5,7 @@
 // from the owner's.
 
 #include <QByteArray>
+#include <QString>
 
 #include <atomic>
 #include <memory>
@@ -17,6 +18,7 @@ struct FetchedPage
     QByteArray url;
     QByteArray body;   // empty when the fetch failed
     int nextLevel = 0; // the fetched page's level plus one: the level of the links it holds
+    QString logFailure; // why the failure's line could not go to the error log; empty when it did
 };
 
 class TThrWebSearch final

@@ -93,6 +93,7 @@ bool beginChain(TznWebSearch::Shared &s)
     s.searching = true;
     s.ring.reset();
     s.stop = false;
+    s.errorLogFailureTold = false;
     s.emails.clear();
     return true;
 }

@@ -78,6 +78,9 @@ Q_SIGNALS:
     // The chain has ended and Searching() is false: a new crawl can start. Raised on this
     // component's thread after the chain's last event.
     void ChainEnded();
+    // A failed fetch could not be logged in `fileName` (relative names lie in the program folder),
+    // for `reason`. Raised on this component's thread, once a crawl: the crawl goes on.
+    void ErrorLogUnwritable(const QString &fileName, const QString &reason);
 
 private:
     std::shared_ptr<Shared> s;

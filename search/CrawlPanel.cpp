@@ -2,6 +2,7 @@
 
 #include "crawl/znWebSearch.h"
 #include "platform/CodePage.h"
+#include "platform/ProgramFolder.h"
 #include "search/OptionDialog.h"
 #include "search/ResultFile.h"
 #include "shell/EnhListView.h"
@@ -58,6 +59,9 @@ TCrawlPanel::TCrawlPanel(const TPanelServices &services, QWidget *parent, Layout
         schMainWebLinkChange(aLink, aLevelNo, aIndex);
     };
     schMain_->OnEnd = [this] { schMainEnd(); };
+    connect(schMain_, &TznWebSearch::ErrorLogUnwritable, this, [this](const QString &fileName, const QString &reason) {
+        tellUnwritable(errorLogFailureTold_, fileName, reason);
+    });
     connect(schMain_, &TznWebSearch::ChainEnded, this, [this] {
         if (std::function<void()> start = std::exchange(startAfterStop_, {}))
             start();
@@ -166,10 +170,25 @@ void TCrawlPanel::showState(const QString &key)
         bar->SetPanelText(layout_.statePanel, message(key));
 }
 
-void TCrawlPanel::clearLists()
+void TCrawlPanel::showCrawlStarted()
 {
     levMail_->clear();
     levQue_->clear();
+    resultFileFailureTold_ = false;
+    errorLogFailureTold_ = false;
+    showState(QStringLiteral("Searching"));
+}
+
+void TCrawlPanel::tellUnwritable(bool &told, const QString &fileName, const QString &reason)
+{
+    if (std::exchange(told, true))
+        return;
+    const QString text =
+        message(QStringLiteral("FileUnwritable")) + QStringLiteral(": ") + ProgramFolder::resolve(fileName)
+        + QStringLiteral(" (") + reason + QLatin1Char(')');
+    showSummary(text);
+    // After the handler has returned: a box shown inside it would hold the crawl until closed.
+    QMetaObject::invokeMethod(this, [this, text] { messageBox_(this, text); }, Qt::QueuedConnection);
 }
 
 void TCrawlPanel::showSummary(const QString &text)
@@ -182,7 +201,8 @@ void TCrawlPanel::showSummary(const QString &text)
 void TCrawlPanel::schMainPageReceived(const QByteArray &aUrl, const QByteArray &, const QByteArrayList &aEmails)
 {
     // The file takes the page's order; each row goes on top, so the list shows it reversed.
-    ResultFile::append(ResultFile, aEmails);
+    if (const QString failure = ResultFile::append(ResultFile, aEmails); !failure.isEmpty())
+        tellUnwritable(resultFileFailureTold_, ResultFile, failure);
     const QString source = shown(aUrl);
     levMail_->BeginUpdate();
     for (const QByteArray &address : aEmails)

@@ -82,7 +82,8 @@ protected:
     // For a Stop click: stops the crawl (and a start waiting for it) and says "Stopping" until
     // the crawl has ended.
     void stopSearch();
-    void clearLists();
+    // A crawl has started: empty lists, "Searching", and its own notices of unwritable files.
+    void showCrawlStarted();
     // The option summary takes the place of the support notice under the buttons.
     void showSummary(const QString &text);
     QProgressBar *progressBar() const;
@@ -93,6 +94,9 @@ protected:
 
 private:
     void placeParts();
+    // Results or failures that cannot be written are told once a crawl, in the summary text and
+    // in a message box that does not hold up the crawl; the crawl goes on.
+    void tellUnwritable(bool &told, const QString &fileName, const QString &reason);
     void focusMoved(QWidget *old, QWidget *now);
 
     Layout layout_;
@@ -105,6 +109,8 @@ private:
     MessageBox messageBox_;
     ModalRunner modalRunner_;
     std::function<void()> startAfterStop_;
+    bool resultFileFailureTold_ = false;
+    bool errorLogFailureTold_ = false;
     TznWebSearch *schMain_;
     TdfsEnhListView *levMail_ = nullptr;
     QSplitter *splMain_ = nullptr;

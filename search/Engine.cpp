@@ -82,8 +82,7 @@ void TfaEngine::btnStartClick()
         showProgress();
         return;
     }
-    clearLists();
-    showState(QStringLiteral("Searching"));
+    showCrawlStarted();
 }
 
 void TfaEngine::btnStopClick()

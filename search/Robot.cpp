@@ -58,8 +58,7 @@ void TfaRobot::Button1Click()
     // still comes before the first page; a refused start leaves lists and texts alone.
     if (!schMain()->StartSearch())
         return;
-    clearLists();
-    showState(QStringLiteral("Searching"));
+    showCrawlStarted();
 }
 
 void TfaRobot::Button2Click()

@@ -119,6 +119,20 @@ TEST_F(HeadlessCrawlTest, AResultFileThatCannotBeWrittenIsToldOnceAndEndsWithThr
     EXPECT_EQ(errors.count("cannot write the result file"), 1) << errors.constData();
 }
 
+// Err.ini likewise: told once however many fetches fail, and the crawl goes on.
+TEST_F(HeadlessCrawlTest, AnErrorLogThatCannotBeWrittenIsToldOnceAndEndsWithThree)
+{
+    server.setRoute({"/", 200, {}, anchors({"a.html", "b.html", "c.html"}) + "x@y.example"});
+    server.setRoute({"/c.html", 200, {}, "z@y.example"});
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("Err.ini")));
+    start({QStringLiteral("--robot"), QString::fromLatin1(server.url("/"))});
+    EXPECT_EQ(finish(), 3);
+    EXPECT_EQ(outputLines().size(), 2);
+    const QByteArray errors = process.readAllStandardError();
+    EXPECT_EQ(errors.count("cannot write the error log " + QFile::encodeName(folder.file(QStringLiteral("Err.ini")))), 1)
+        << errors.constData();
+}
+
 TEST_F(HeadlessCrawlTest, EngineSearchAgainstAFakeEngine)
 {
     QFile ini(folder.file(QStringLiteral("TrawlMain.ini")));

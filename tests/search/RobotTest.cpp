@@ -15,6 +15,7 @@
 #include "tests/support/TempProgramFolder.h"
 #include "tests/support/TestHttpServer.h"
 
+#include <QDir>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -445,6 +446,32 @@ TEST_F(RobotPanelTest, StopEndsASilentFetchAndAStartClickedWhileStoppingRunsAfte
     QTest::qWait(100);
     EXPECT_EQ(site.requestedPaths().size(), 2);
     EXPECT_EQ(folder.read(QStringLiteral("Err.ini")), "Stopped\r\nStopped\r\n");
+}
+
+// Results and failures that cannot be written: told once a crawl each, and the crawl goes on.
+TEST_F(RobotPanelTest, FilesThatCannotBeWrittenAreToldOnceACrawlInTheSummaryAndABox)
+{
+    TestHttpServer site({
+        {"/", 200, {}, "a@site.example <a href=\"/x\">x</a> <a href=\"/y\">y</a> <a href=\"/z\">z</a>"},
+        {"/z", 200, {}, "b@site.example"},
+    });
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("taken.txt")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("Err.ini")));
+    confirm(QString::fromLatin1(site.url("/")), QStringLiteral("taken.txt"));
+    for (int crawl = 1; crawl <= 2; ++crawl) {
+        SCOPED_TRACE(crawl);
+        click("Button1");
+        ASSERT_TRUE(waitUntil([this, crawl] { return finished() && messages.size() == 2 * crawl; }));
+        QTest::qWait(50);
+        ASSERT_EQ(messages.size(), 2 * crawl);
+        EXPECT_EQ(mails().size(), 2) << "the crawl went on";
+        const QStringList told = messages.mid(2 * (crawl - 1));
+        EXPECT_TRUE(told.at(0).startsWith(QStringLiteral("text of FileUnwritable: ") + folder.file(QStringLiteral("taken.txt")) + QStringLiteral(" (")))
+            << told.at(0).toStdString();
+        EXPECT_TRUE(told.at(1).startsWith(QStringLiteral("text of FileUnwritable: ") + folder.file(QStringLiteral("Err.ini")) + QStringLiteral(" (")))
+            << told.at(1).toStdString();
+        EXPECT_EQ(in<TznStatusBar>(panel, "stuPage")->PanelText(1), told.at(1));
+    }
 }
 
 TEST_F(RobotPanelTest, FocusEnteringThePanelTurnsOnFullRowSelection)

@@ -71,7 +71,8 @@ constexpr ShippedLanguage shippedLanguages[] = {
 
 const char *const messageKeys[] = {"Title",          "Searching",         "Stopping",       "Finished",
                                    "EmailsCount",    "SearchPhrase",      "InitUrl",        "PhraseUnSpecified",
-                                   "InitUrlWarning", "InitUrlUnspedified", "Save",          "Cancel"};
+                                   "InitUrlWarning", "InitUrlUnspedified", "Save",          "Cancel",
+                                   "FileUnwritable"};
 
 QString shippedFile(const char *name)
 {
