@@ -62,7 +62,7 @@ void destroyForms()
     frmMain = nullptr;
 }
 
-int run(int &argc, char **argv)
+int run(int &argc, char **argv, const std::function<int()> &session)
 {
     HtmlHelp::bind();
     loadPictures();
@@ -72,7 +72,7 @@ int run(int &argc, char **argv)
 
     createForms();
     frmMain->show();
-    const int exitCode = QCoreApplication::exec();
+    const int exitCode = session();
     destroyForms();
     HtmlHelp::release();
     return exitCode;

@@ -3,7 +3,10 @@
 // object and its title, the four forms in their order, the message loop until the main window
 // closes, and the forms and the help binding released again.
 
+#include <QCoreApplication>
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 struct TMainPanels;
@@ -26,7 +29,9 @@ void createForms();
 // Destroys the forms made by createForms and clears their references.
 void destroyForms();
 
-// The whole windowed program; returns its exit code.
-int run(int &argc, char **argv);
+// The whole windowed program; returns its exit code. `session` runs once the main window is
+// shown and gives the exit code: the message loop until the window closes, unless a benchmark
+// drives the window itself.
+int run(int &argc, char **argv, const std::function<int()> &session = [] { return QCoreApplication::exec(); });
 
 } // namespace ProgramStart

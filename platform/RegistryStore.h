@@ -1,8 +1,9 @@
 #pragma once
 // The per-user registry: one store standing for HKEY_CURRENT_USER, kept as a ".reg" text file
 // (RegistryText) at $TRAWLEX_REGISTRY_FILE, else $XDG_CONFIG_HOME/trawlex/registry.reg, else
-// ~/.config/trawlex/registry.reg. Every call reads the file anew; every write is an atomic
-// replacement under a lock file, so other processes' values survive it.
+// ~/.config/trawlex/registry.reg. Every call sees the file as it is now (it is read again
+// whenever it changed, also by another process); every write is an atomic replacement under a
+// lock file, so other processes' values survive it, and a write that changes nothing is none.
 
 #include "platform/RegistryText.h"
 
@@ -26,7 +27,8 @@ public:
     bool keyExists(const QStringList &key) const;
     std::optional<RegistryText::StoredValue> value(const QStringList &key, const QString &name) const;
 
-    // Stores all values in one replacement of the file; false when nothing was stored.
+    // Stores all values in one replacement of the file (none when every value is stored already);
+    // false when they could not be stored.
     bool setValues(const QStringList &key, const std::vector<std::pair<QString, RegistryText::Data>> &values) const;
 
 private:

@@ -246,25 +246,71 @@ std::optional<Entry> parseValue(QByteArrayView file, const TextLines::Line &firs
     return entry;
 }
 
-std::vector<Entry> parse(QByteArrayView file)
+// Whose values a parse reads: nobody's, one key's, or every key's.
+struct ValuesOf
 {
+    const QStringList *key = nullptr;
+    bool everyKey = false;
+    bool wants(const QStringList &blockKey) const { return everyKey || (key != nullptr && sameKey(blockKey, *key)); }
+};
+
+// The last name of a key, lower case, when it is plain ASCII: a header whose bytes do not end in
+// it cannot name the key, which spares decoding the headers of every other key.
+std::optional<QByteArray> asciiLastName(const QStringList &key)
+{
+    if (key.isEmpty())
+        return std::nullopt;
+    const QString &last = key.last();
+    if (std::any_of(last.begin(), last.end(), [](QChar c) { return c.unicode() >= 0x80; }))
+        return std::nullopt;
+    return last.toLatin1().toLower();
+}
+
+// False only when the header line cannot name a key ending in `lastName`. Bytes outside ASCII
+// may fold to ASCII letters, so a header holding one is never ruled out here.
+bool mayNameKey(QByteArrayView header, QByteArrayView lastName)
+{
+    QByteArrayView inner = header.sliced(1, std::max<qsizetype>(header.lastIndexOf(']'), 1) - 1);
+    if (std::any_of(inner.begin(), inner.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return true;
+    while (inner.endsWith('\\'))
+        inner.chop(1);
+    if (inner.size() < lastName.size() || inner.last(lastName.size()).compare(lastName, Qt::CaseInsensitive) != 0)
+        return false;
+    return inner.size() == lastName.size() || inner[inner.size() - lastName.size() - 1] == '\\';
+}
+
+// The file's headers, and the other entries of the blocks whose values are wanted. Of the other
+// headers, only one that ends a wanted block is needed, and it need not be decoded.
+std::vector<Entry> parse(QByteArrayView file, ValuesOf valuesOf)
+{
+    const std::optional<QByteArray> lastName =
+        valuesOf.key != nullptr && !valuesOf.everyKey ? asciiLastName(*valuesOf.key) : std::nullopt;
     std::vector<Entry> entries;
     TextLines::Reader lines(file);
     TextLines::Line line;
-    bool blockIsOurs = false;
+    bool blockIsWanted = false;
     QStringList blockKey;
     while (lines.next(line)) {
         if (line.isBlank() || file[line.textBegin] == ';')
             continue;
         const QByteArrayView text = file.sliced(line.textBegin, line.contentEnd - line.textBegin);
+        const bool header = text.startsWith('[') && text.lastIndexOf(']') >= 1;
+        const bool keepsAll = valuesOf.key == nullptr && !valuesOf.everyKey; // every header, for keyExists
+        if (!header && !blockIsWanted)
+            continue;
         std::optional<Entry> entry;
-        if (text.startsWith('[')) {
+        if (header && !keepsAll && lastName && !mayNameKey(text, *lastName)) {
+            if (!blockIsWanted)
+                continue;
+            entry.emplace();
+            entry->kind = Entry::Kind::Header;
+            blockIsWanted = false;
+        } else if (header) {
             entry = parseHeader(text);
-            if (entry) {
-                blockIsOurs = entry->ours;
-                blockKey = entry->key;
-            }
-        } else if (blockIsOurs) {
+            blockKey = entry->key;
+            blockIsWanted = entry->ours && valuesOf.wants(blockKey);
+        } else {
             entry = parseValue(file, line, lines);
             if (entry)
                 entry->key = blockKey;
@@ -309,14 +355,24 @@ std::optional<qsizetype> endOfLastBlock(const std::vector<Entry> &entries, const
     return end;
 }
 
+// How Index files keys and names: case folded, as the registry matches them.
+QString foldedKey(const QStringList &key)
+{
+    return key.join(QLatin1Char('\\')).toCaseFolded();
+}
+
+// A string ends at its first NUL, as the platform's string values do.
+QStringView storedText(QStringView text)
+{
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul >= 0 ? text.first(nul) : text;
+}
+
 QByteArray dataText(const RegistryText::Data &data)
 {
     if (const qint32 *number = std::get_if<qint32>(&data))
         return "dword:" + QByteArray::number(quint32(*number), 16).rightJustified(8, '0');
-    // A string ends at its first NUL, as the platform's string values do.
-    QStringView text = std::get<QString>(data);
-    if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
-        text = text.first(nul);
+    const QStringView text = storedText(std::get<QString>(data));
     return hasControl(text) ? hexString(text) : quote(text);
 }
 
@@ -352,7 +408,7 @@ bool keyExists(QByteArrayView file, const QStringList &key)
 {
     if (key.isEmpty())
         return true;
-    const std::vector<Entry> entries = parse(file);
+    const std::vector<Entry> entries = parse(file, ValuesOf{});
     return std::any_of(entries.begin(), entries.end(), [&](const Entry &entry) {
         return entry.kind == Entry::Kind::Header && entry.ours && isAtOrBelow(entry.key, key);
     });
@@ -360,7 +416,7 @@ bool keyExists(QByteArrayView file, const QStringList &key)
 
 std::optional<StoredValue> value(QByteArrayView file, const QStringList &key, QStringView name)
 {
-    const std::vector<Entry> entries = parse(file);
+    const std::vector<Entry> entries = parse(file, ValuesOf{&key});
     const Entry *found = lastValue(entries, key, name);
     if (found == nullptr)
         return std::nullopt;
@@ -371,7 +427,7 @@ std::optional<QByteArray> withValue(QByteArrayView file, const QStringList &key,
 {
     if (hasControl(name) || std::any_of(key.begin(), key.end(), [](const QString &n) { return n.isEmpty() || hasControl(n); }))
         return std::nullopt;
-    const std::vector<Entry> entries = parse(file);
+    const std::vector<Entry> entries = parse(file, ValuesOf{&key});
     const QByteArrayView lineEnd = TextLines::lineEndOf(file, "\n");
 
     QByteArray result;
@@ -400,6 +456,59 @@ std::optional<QByteArray> withValue(QByteArrayView file, const QStringList &key,
         result.append(lineEnd);
     result.append(headerLine(key)).append(lineEnd).append(line).append(lineEnd);
     return result;
+}
+
+Index::Index(QByteArrayView file)
+{
+    for (const Entry &entry : parse(file, ValuesOf{nullptr, true})) {
+        if (entry.kind == Entry::Kind::Header && entry.ours) {
+            for (qsizetype depth = 1; depth <= entry.key.size(); ++depth)
+                keys_.insert(foldedKey(entry.key.first(depth)));
+        } else if (entry.kind == Entry::Kind::Value) {
+            values_[foldedKey(entry.key)][entry.name.toCaseFolded()] = entry.value; // the last counts
+        }
+    }
+}
+
+bool Index::keyExists(const QStringList &key) const
+{
+    return key.isEmpty() || keys_.contains(foldedKey(key));
+}
+
+std::optional<StoredValue> Index::value(const QStringList &key, QStringView name) const
+{
+    const auto values = values_.find(foldedKey(key));
+    if (values == values_.end())
+        return std::nullopt;
+    const auto found = values->second.find(name.toString().toCaseFolded());
+    if (found == values->second.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void Index::set(const QStringList &key, QStringView name, const Data &data)
+{
+    for (qsizetype depth = 1; depth <= key.size(); ++depth)
+        keys_.insert(foldedKey(key.first(depth)));
+    StoredValue stored;
+    if (const qint32 *number = std::get_if<qint32>(&data)) {
+        stored.type = StoredValue::Type::Integer;
+        stored.number = *number;
+    } else {
+        stored.type = StoredValue::Type::String;
+        stored.text = storedText(std::get<QString>(data)).toString();
+    }
+    values_[foldedKey(key)][name.toString().toCaseFolded()] = std::move(stored);
+}
+
+bool Index::holds(const QStringList &key, QStringView name, const Data &data) const
+{
+    const std::optional<StoredValue> stored = value(key, name);
+    if (!stored)
+        return false;
+    if (const qint32 *number = std::get_if<qint32>(&data))
+        return stored->type == StoredValue::Type::Integer && stored->number == *number;
+    return stored->type == StoredValue::Type::String && stored->text == storedText(std::get<QString>(data));
 }
 
 } // namespace RegistryText

@@ -26,6 +26,8 @@
 #include <QStringList>
 
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <variant>
 
 namespace RegistryText {
@@ -54,5 +56,23 @@ std::optional<StoredValue> value(QByteArrayView file, const QStringList &key, QS
 // replaced where it stands, a new one goes after the last line of its key's block, a new key
 // block at the end. nullopt when the name holds a control character and could not be stored.
 std::optional<QByteArray> withValue(QByteArrayView file, const QStringList &key, QStringView name, const Data &data);
+
+// Every key and value of a file, for many lookups in one large file: the same answers as
+// keyExists and value above, each without reading the file again.
+class Index final
+{
+public:
+    explicit Index(QByteArrayView file);
+    bool keyExists(const QStringList &key) const;
+    std::optional<StoredValue> value(const QStringList &key, QStringView name) const;
+    // True when the value is stored with this data, as withValue would store it.
+    bool holds(const QStringList &key, QStringView name, const Data &data) const;
+    // What withValue did to the file, done to the index.
+    void set(const QStringList &key, QStringView name, const Data &data);
+
+private:
+    std::unordered_set<QString> keys_;
+    std::unordered_map<QString, std::unordered_map<QString, StoredValue>> values_;
+};
 
 } // namespace RegistryText

@@ -1,6 +1,7 @@
 // The registry store's reader and writer on arbitrary files, key paths, names and values: no
 // crash, no hang, and every write reads back (also under names of another letter case), leaves
-// every other value as it was and is stable when repeated.
+// every other value as it was and is stable when repeated. The index of a whole file answers as
+// the reader does, before a write and after it, also when it takes the write itself.
 
 #include "platform/RegistryText.h"
 
@@ -71,7 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
 
     const std::optional<RegistryText::StoredValue> other = RegistryText::value(file, *otherKey, otherName);
-    (void)RegistryText::keyExists(file, *otherKey);
+    RegistryText::Index index(file);
+    check(sameValue(index.value(*otherKey, otherName), other));
+    check(index.keyExists(*otherKey) == RegistryText::keyExists(file, *otherKey));
     const std::optional<QByteArray> written = RegistryText::withValue(file, *key, name, value);
     if (!written)
         return 0;
@@ -92,5 +95,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::optional<RegistryText::StoredValue> otherAfter = RegistryText::value(*written, *otherKey, otherName);
     check(sameValue(otherAfter, other) || sameValue(otherAfter, back));
     check(RegistryText::withValue(*written, *key, name, value) == written);
+
+    index.set(*key, name, value);
+    const RegistryText::Index reread(*written);
+    for (const RegistryText::Index *after : {static_cast<const RegistryText::Index *>(&index), &reread}) {
+        check(after->holds(*key, name, value));
+        check(sameValue(after->value(*key, name), back));
+        check(sameValue(after->value(*otherKey, otherName), otherAfter));
+        check(after->keyExists(*key));
+        check(after->keyExists(*otherKey) == RegistryText::keyExists(*written, *otherKey));
+    }
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include "tests/platform/TempRegistryFile.h"
 
+#include <QFile>
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -107,6 +109,28 @@ TEST(RegistryStore, StoringWhatIsStoredLeavesTheFileAlone)
     EXPECT_EQ(inode(store.path()), before) << "an unchanged value rewrote the store";
     EXPECT_TRUE(key->writeValues({{QStringLiteral("x"), QStringLiteral("2")}, {QStringLiteral("x"), QStringLiteral("1")}}));
     EXPECT_EQ(inode(store.path()), before) << "a batch that ends where it began rewrote the store";
+}
+
+// The store keeps what it read of the file; a change made behind its back is seen at once, also
+// one of the same size made within the same clock tick of the file system.
+TEST(RegistryStore, AChangeByAnotherWriterIsSeenAtOnce)
+{
+    const TempRegistryFile store;
+    const QByteArray before = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n";
+    QByteArray after = before;
+    after.replace("\"1\"", "\"2\"");
+    store.write(before);
+    const std::optional<RegistryKey> key = RegistryKey::open(RegistryKey::currentUser, u"A", false);
+    ASSERT_TRUE(key.has_value());
+    EXPECT_EQ(key->readString(QStringLiteral("x")), QStringLiteral("1"));
+    store.write(after);
+    EXPECT_EQ(key->readString(QStringLiteral("x")), QStringLiteral("2"));
+    EXPECT_TRUE(key->writeString(QStringLiteral("x"), QStringLiteral("1")));
+    EXPECT_EQ(store.read(), before) << "a value the other writer changed was taken as stored";
+    store.write(before + "\"y\"=dword:00000003\n");
+    EXPECT_EQ(key->readInteger(QStringLiteral("y")), 3);
+    QFile::remove(store.path());
+    EXPECT_FALSE(key->valueExists(QStringLiteral("x")));
 }
 
 TEST(RegistryStore, TwoProcessesWritingTheStoreKeepEachOthersValues)
