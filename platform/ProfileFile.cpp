@@ -1,12 +1,15 @@
 #include "platform/ProfileFile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileSnapshot.h"
 #include "platform/ProfileText.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -40,9 +43,26 @@ QByteArray encode(const QString &text, const QByteArray &encoding)
 
 ProfileFile::ProfileFile(QString path, QByteArray encoding) : path_(std::move(path)), encoding_(std::move(encoding)) {}
 
+namespace {
+
+// The files last read: the settings, language and message files are read for every value, and
+// the walk over a window reads hundreds.
+AtomicFile::ReadResult currentContent(const QString &path)
+{
+    static std::mutex lock;
+    static std::map<QString, FileSnapshot> snapshots;
+    constexpr size_t filesKept = 8;
+    const std::lock_guard guard(lock);
+    if (snapshots.size() >= filesKept && !snapshots.contains(path))
+        snapshots.clear();
+    return snapshots[path].read(path);
+}
+
+} // namespace
+
 std::optional<QString> ProfileFile::value(const QString &section, const QString &ident) const
 {
-    const AtomicFile::ReadResult file = AtomicFile::read(path_);
+    const AtomicFile::ReadResult file = currentContent(path_);
     if (file.status != AtomicFile::ReadStatus::Ok)
         return std::nullopt;
     const std::optional<QByteArray> stored = ProfileText::read(file.bytes, section, ident, encoding_);

@@ -1,16 +1,13 @@
 #include "platform/RegistryStore.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileSnapshot.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <mutex>
-
-#include <sys/stat.h>
-#include <time.h>
 
 QString RegistryStore::defaultFilePath()
 {
@@ -26,78 +23,26 @@ QString RegistryStore::defaultFilePath()
 
 namespace {
 
-// What stat tells of a file; the same identity means the same content, unless the file was
-// changed again within the clock tick of the look that made the identity (a racy look).
-struct FileIdentity
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    qint64 modifiedNs = 0;
-    qint64 changedNs = 0;
-    bool operator==(const FileIdentity &) const = default;
-};
-
-qint64 nanoseconds(const timespec &time)
-{
-    return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-}
-
-std::optional<FileIdentity> identityOf(const QString &path)
-{
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
-}
-
-qint64 nowNs()
-{
-    timespec now {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return nanoseconds(now);
-}
-
-// File times move in ticks of the kernel's coarse clock, a few milliseconds; a look this close
-// to the last change cannot tell a change within the same tick from none.
-constexpr qint64 racyWindowNs = 50'000'000;
-
-// The last store file read, with every key and value in it. A large store (people keep other
+// The store file as last read, with every key and value in it. A large store (people keep other
 // programs' keys in it too) is then parsed once rather than for every value read, and a close
 // that changes nothing writes nothing.
 struct StoreCache
 {
     std::mutex lock;
-    QString path;
-    FileIdentity identity;
-    qint64 lookedNs = 0; // when the identity was taken
-    QByteArray bytes;
+    FileSnapshot file;
     std::optional<RegistryText::Index> index;
 
     // The index of the file as it is now; nullptr when it is missing or cannot be read.
     RegistryText::Index *current(const QString &filePath)
     {
-        const qint64 looked = nowNs();
-        const std::optional<FileIdentity> now = identityOf(filePath);
-        if (!now) {
+        bool changed = false;
+        const AtomicFile::ReadResult &content = file.read(filePath, &changed);
+        if (content.status != AtomicFile::ReadStatus::Ok) {
             index.reset();
             return nullptr;
         }
-        const bool known = index && path == filePath && identity == *now;
-        if (known && looked - now->modifiedNs > racyWindowNs && lookedNs - now->modifiedNs > racyWindowNs)
-            return &*index;
-        AtomicFile::ReadResult file = AtomicFile::read(filePath);
-        if (file.status != AtomicFile::ReadStatus::Ok) {
-            index.reset();
-            return nullptr;
-        }
-        if (!(index && path == filePath && file.bytes == bytes)) {
-            index.emplace(file.bytes);
-            path = filePath;
-            bytes = std::move(file.bytes);
-        }
-        identity = *now;
-        lookedNs = looked;
+        if (changed || !index)
+            index.emplace(content.bytes);
         return &*index;
     }
 };
@@ -159,6 +104,7 @@ bool RegistryStore::setValues(const QStringList &key,
     // index takes the same changes and need not be made again from the new file.
     bool editedKnownBytes = false;
     QByteArray written;
+    const QByteArray known = index != nullptr ? cache.file.content().bytes : QByteArray();
     const auto edit = [&](const QByteArray &current) -> std::optional<QByteArray> {
         QByteArray next = current;
         for (const auto &[name, data] : changed) {
@@ -167,18 +113,15 @@ bool RegistryStore::setValues(const QStringList &key,
                 return std::nullopt;
             next = std::move(*edited);
         }
-        editedKnownBytes = index != nullptr && current == cache.bytes;
+        editedKnownBytes = index != nullptr && current == known;
         written = next;
         return next;
     };
     const AtomicFile::UpdateResult result = AtomicFile::update(filePath_, edit);
-    const std::optional<FileIdentity> now = identityOf(filePath_);
-    if (result == AtomicFile::UpdateResult::Written && editedKnownBytes && now) {
+    if (result == AtomicFile::UpdateResult::Written && editedKnownBytes) {
         for (const auto &[name, data] : changed)
             index->set(key, name, data);
-        cache.bytes = std::move(written);
-        cache.identity = *now;
-        cache.lookedNs = nowNs();
+        cache.file.wrote(filePath_, std::move(written));
     } else {
         cache.index.reset();
     }
