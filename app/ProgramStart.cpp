@@ -1,5 +1,6 @@
 #include "app/ProgramStart.h"
 
+#include "platform/RegistryStore.h"
 #include "search/Engine.h"
 #include "search/EngineOption.h"
 #include "search/IeSearch.h"
@@ -73,7 +74,11 @@ int run(int &argc, char **argv, const std::function<int()> &session)
     createForms();
     frmMain->show();
     const int exitCode = session();
-    destroyForms();
+    {
+        // Each view of the forms keeps its settings as it goes: one write of the store for all.
+        const RegistryStore::Batch oneWrite;
+        destroyForms();
+    }
     HtmlHelp::release();
     return exitCode;
 }

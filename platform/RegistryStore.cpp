@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 QString RegistryStore::defaultFilePath()
 {
@@ -31,19 +32,59 @@ struct StoreCache
     std::mutex lock;
     FileSnapshot file;
     std::optional<RegistryText::Index> index;
+    // Changes held back by open batches, for the file at pendingPath.
+    int batches = 0;
+    QString pendingPath;
+    std::vector<RegistryText::Change> pending;
 
-    // The index of the file as it is now; nullptr when it is missing or cannot be read.
+    // The index of the file as it is now, with the changes held back; nullptr when the file
+    // cannot be read (a missing file has an empty index).
     RegistryText::Index *current(const QString &filePath)
     {
         bool changed = false;
         const AtomicFile::ReadResult &content = file.read(filePath, &changed);
-        if (content.status != AtomicFile::ReadStatus::Ok) {
+        if (content.status == AtomicFile::ReadStatus::Failed) {
             index.reset();
             return nullptr;
         }
-        if (changed || !index)
+        if (changed || !index) {
             index.emplace(content.bytes);
+            if (filePath == pendingPath) {
+                for (const RegistryText::Change &change : pending)
+                    index->set(change.key, change.name, change.data);
+            }
+        }
         return &*index;
+    }
+
+    // Writes `changes` to the file in one replacement. When the file on disk is what the index
+    // knows, the index takes the same changes and need not be made again from the new file.
+    bool write(const QString &filePath, const std::vector<RegistryText::Change> &changes)
+    {
+        // The store's folder is ours to make on first use (~/.config/trawlex).
+        const QString folder = QFileInfo(filePath).absolutePath();
+        if (!QFileInfo::exists(folder) && !QDir().mkpath(folder))
+            return false;
+        bool editedKnownBytes = false;
+        QByteArray written;
+        const bool indexed = index.has_value();
+        const QByteArray known = file.content().bytes;
+        const auto edit = [&](const QByteArray &onDisk) -> std::optional<QByteArray> {
+            std::optional<QByteArray> next = RegistryText::withValues(onDisk, changes);
+            editedKnownBytes = indexed && onDisk == known;
+            if (next)
+                written = *next;
+            return next;
+        };
+        const AtomicFile::UpdateResult result = AtomicFile::update(filePath, edit);
+        if (result == AtomicFile::UpdateResult::Written && editedKnownBytes) {
+            for (const RegistryText::Change &change : changes)
+                index->set(change.key, change.name, change.data);
+            file.wrote(filePath, std::move(written));
+        } else if (result != AtomicFile::UpdateResult::Unchanged) {
+            index.reset();
+        }
+        return result != AtomicFile::UpdateResult::Failed;
     }
 };
 
@@ -54,6 +95,23 @@ StoreCache &storeCache()
 }
 
 } // namespace
+
+RegistryStore::Batch::Batch()
+{
+    StoreCache &cache = storeCache();
+    const std::lock_guard guard(cache.lock);
+    ++cache.batches;
+}
+
+RegistryStore::Batch::~Batch()
+{
+    StoreCache &cache = storeCache();
+    const std::lock_guard guard(cache.lock);
+    if (--cache.batches > 0 || cache.pending.empty())
+        return;
+    const std::vector<RegistryText::Change> changes = std::exchange(cache.pending, {});
+    cache.write(std::exchange(cache.pendingPath, {}), changes);
+}
 
 RegistryStore::RegistryStore(QString filePath) : filePath_(std::move(filePath)) {}
 
@@ -94,38 +152,24 @@ bool RegistryStore::setValues(const QStringList &key,
         allHeld = laterInBatch(at) || index->holds(key, values[at].first, values[at].second);
     if (allHeld)
         return true;
-    const auto &changed = values;
 
-    // The store's folder is ours to make on first use (~/.config/trawlex).
-    const QString folder = QFileInfo(filePath_).absolutePath();
-    if (!QFileInfo::exists(folder) && !QDir().mkpath(folder))
-        return false;
-    // The edit runs on what is on disk under the lock; when that is what the index knows, the
-    // index takes the same changes and need not be made again from the new file.
-    bool editedKnownBytes = false;
-    QByteArray written;
-    const QByteArray known = index != nullptr ? cache.file.content().bytes : QByteArray();
-    const auto edit = [&](const QByteArray &current) -> std::optional<QByteArray> {
-        QByteArray next = current;
-        for (const auto &[name, data] : changed) {
-            std::optional<QByteArray> edited = RegistryText::withValue(next, key, name, data);
-            if (!edited)
-                return std::nullopt;
-            next = std::move(*edited);
-        }
-        editedKnownBytes = index != nullptr && current == known;
-        written = next;
-        return next;
-    };
-    const AtomicFile::UpdateResult result = AtomicFile::update(filePath_, edit);
-    if (result == AtomicFile::UpdateResult::Written && editedKnownBytes) {
-        for (const auto &[name, data] : changed)
-            index->set(key, name, data);
-        cache.file.wrote(filePath_, std::move(written));
-    } else {
-        cache.index.reset();
+    std::vector<RegistryText::Change> changes;
+    for (const auto &[name, data] : values)
+        changes.push_back({key, name, data});
+    // Held back for the batch, once it is clear they can be stored: names that can be written,
+    // to a store that can be.
+    const bool canHold = cache.batches > 0 && index != nullptr
+                         && (cache.pending.empty() || cache.pendingPath == filePath_)
+                         && RegistryText::withValues(QByteArrayView(), changes).has_value()
+                         && !AtomicFile::isReadOnly(filePath_);
+    if (!canHold)
+        return cache.write(filePath_, changes);
+    cache.pendingPath = filePath_;
+    for (const RegistryText::Change &change : changes) {
+        index->set(change.key, change.name, change.data);
+        cache.pending.push_back(change);
     }
-    return result != AtomicFile::UpdateResult::Failed;
+    return true;
 }
 
 std::optional<RegistryKey> RegistryKey::open(qint32 root, QStringView path, bool create, RegistryStore store)

@@ -28,8 +28,20 @@ public:
     std::optional<RegistryText::StoredValue> value(const QStringList &key, const QString &name) const;
 
     // Stores all values in one replacement of the file (none when every value is stored already);
-    // false when they could not be stored.
+    // false when they could not be stored. While a Batch is open the replacement waits for it.
     bool setValues(const QStringList &key, const std::vector<std::pair<QString, RegistryText::Data>> &values) const;
+
+    // While one is alive, writes to the store are held back (and read back at once) and go to the
+    // file together when the last one ends: one replacement for many keys of a large store. The
+    // program holds one while its forms are destroyed, each view keeping its settings.
+    class Batch final
+    {
+    public:
+        Batch();
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+    };
 
 private:
     QString filePath_;

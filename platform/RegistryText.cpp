@@ -249,9 +249,14 @@ std::optional<Entry> parseValue(QByteArrayView file, const TextLines::Line &firs
 // Whose values a parse reads: nobody's, one key's, or every key's.
 struct ValuesOf
 {
-    const QStringList *key = nullptr;
+    const std::vector<QStringList> *keys = nullptr;
     bool everyKey = false;
-    bool wants(const QStringList &blockKey) const { return everyKey || (key != nullptr && sameKey(blockKey, *key)); }
+    bool wants(const QStringList &blockKey) const
+    {
+        return everyKey || (keys != nullptr && std::any_of(keys->begin(), keys->end(), [&](const QStringList &key) {
+                                return sameKey(blockKey, key);
+                            }));
+    }
 };
 
 // The last name of a key, lower case, when it is plain ASCII: a header whose bytes do not end in
@@ -284,8 +289,19 @@ bool mayNameKey(QByteArrayView header, QByteArrayView lastName)
 // headers, only one that ends a wanted block is needed, and it need not be decoded.
 std::vector<Entry> parse(QByteArrayView file, ValuesOf valuesOf)
 {
-    const std::optional<QByteArray> lastName =
-        valuesOf.key != nullptr && !valuesOf.everyKey ? asciiLastName(*valuesOf.key) : std::nullopt;
+    // The headers that may name a wanted key: all, unless every wanted key ends in an ASCII name.
+    std::optional<std::vector<QByteArray>> lastNames;
+    if (valuesOf.keys != nullptr && !valuesOf.everyKey) {
+        lastNames.emplace();
+        for (const QStringList &key : *valuesOf.keys) {
+            const std::optional<QByteArray> last = asciiLastName(key);
+            if (!last) {
+                lastNames.reset();
+                break;
+            }
+            lastNames->push_back(*last);
+        }
+    }
     std::vector<Entry> entries;
     TextLines::Reader lines(file);
     TextLines::Line line;
@@ -296,11 +312,14 @@ std::vector<Entry> parse(QByteArrayView file, ValuesOf valuesOf)
             continue;
         const QByteArrayView text = file.sliced(line.textBegin, line.contentEnd - line.textBegin);
         const bool header = text.startsWith('[') && text.lastIndexOf(']') >= 1;
-        const bool keepsAll = valuesOf.key == nullptr && !valuesOf.everyKey; // every header, for keyExists
         if (!header && !blockIsWanted)
             continue;
+        const auto mayBeWanted = [&] {
+            return std::any_of(lastNames->begin(), lastNames->end(),
+                               [&](const QByteArray &last) { return mayNameKey(text, last); });
+        };
         std::optional<Entry> entry;
-        if (header && !keepsAll && lastName && !mayNameKey(text, *lastName)) {
+        if (header && lastNames && !mayBeWanted()) {
             if (!blockIsWanted)
                 continue;
             entry.emplace();
@@ -416,7 +435,8 @@ bool keyExists(QByteArrayView file, const QStringList &key)
 
 std::optional<StoredValue> value(QByteArrayView file, const QStringList &key, QStringView name)
 {
-    const std::vector<Entry> entries = parse(file, ValuesOf{&key});
+    const std::vector<QStringList> keys{key};
+    const std::vector<Entry> entries = parse(file, ValuesOf{&keys});
     const Entry *found = lastValue(entries, key, name);
     if (found == nullptr)
         return std::nullopt;
@@ -425,36 +445,93 @@ std::optional<StoredValue> value(QByteArrayView file, const QStringList &key, QS
 
 std::optional<QByteArray> withValue(QByteArrayView file, const QStringList &key, QStringView name, const Data &data)
 {
-    if (hasControl(name) || std::any_of(key.begin(), key.end(), [](const QString &n) { return n.isEmpty() || hasControl(n); }))
-        return std::nullopt;
-    const std::vector<Entry> entries = parse(file, ValuesOf{&key});
+    return withValues(file, {Change{key, name.toString(), data}});
+}
+
+std::optional<QByteArray> withValues(QByteArrayView file, const std::vector<Change> &changes)
+{
+    const auto badName = [](const QString &n) { return n.isEmpty() || hasControl(n); };
+    std::vector<QStringList> keys; // each once, in the order the changes first name them
+    for (const Change &change : changes) {
+        if (hasControl(change.name) || std::any_of(change.key.begin(), change.key.end(), badName))
+            return std::nullopt;
+        if (std::none_of(keys.begin(), keys.end(), [&](const QStringList &k) { return sameKey(k, change.key); }))
+            keys.push_back(change.key);
+    }
+    const std::vector<Entry> entries = parse(file, ValuesOf{&keys});
     const QByteArrayView lineEnd = TextLines::lineEndOf(file, "\n");
 
+    // What the changes come to, one after the other: a value given twice ends with its last
+    // data; a stored one is replaced where it stands, keeping the stored spelling of its name;
+    // a new one keeps the spelling it was first given.
+    struct Placed
+    {
+        QStringList key;
+        QString name;
+        Data data;
+        const Entry *stored = nullptr;
+    };
+    std::vector<Placed> placed;
+    for (const Change &change : changes) {
+        const auto same = std::find_if(placed.begin(), placed.end(), [&](const Placed &p) {
+            return sameKey(p.key, change.key) && p.name.compare(change.name, Qt::CaseInsensitive) == 0;
+        });
+        if (same != placed.end())
+            same->data = change.data;
+        else
+            placed.push_back({change.key, change.name, change.data, lastValue(entries, change.key, change.name)});
+    }
+
+    // Edits inside the file, by position: replaced data, and new lines after the last line of
+    // their key's last block.
+    struct Splice
+    {
+        qsizetype begin;
+        qsizetype end;
+        QByteArray text;
+    };
+    std::vector<Splice> splices;
+    std::vector<std::pair<QStringList, QByteArray>> newBlocks; // keys without a block, and their lines
+    for (const QStringList &key : keys) {
+        QByteArray lines;
+        for (const Placed &p : placed) {
+            if (!sameKey(p.key, key))
+                continue;
+            if (p.stored != nullptr)
+                splices.push_back({p.stored->dataBegin, p.stored->contentEnd, dataText(p.data)});
+            else
+                lines.append(valueLine(p.name, p.data)).append(lineEnd);
+        }
+        if (lines.isEmpty())
+            continue;
+        if (const std::optional<qsizetype> at = endOfLastBlock(entries, key)) {
+            if (*at > 0 && file[*at - 1] != '\n')
+                lines.prepend(lineEnd.toByteArray());
+            splices.push_back({*at, *at, lines});
+        } else {
+            newBlocks.emplace_back(key, lines);
+        }
+    }
+    std::stable_sort(splices.begin(), splices.end(), [](const Splice &a, const Splice &b) { return a.begin < b.begin; });
+
     QByteArray result;
-    result.reserve(file.size() + 64);
-    if (const Entry *found = lastValue(entries, key, name)) {
-        // The stored name keeps its spelling, as the registry keeps it.
-        result.append(file.first(found->dataBegin)).append(dataText(data)).append(file.sliced(found->contentEnd));
-        return result;
+    result.reserve(file.size() + 64 * qsizetype(changes.size()));
+    qsizetype copied = 0;
+    for (const Splice &splice : splices) {
+        result.append(file.sliced(copied, splice.begin - copied)).append(splice.text);
+        copied = splice.end;
     }
-    const QByteArray line = valueLine(name, data);
-    if (const std::optional<qsizetype> at = endOfLastBlock(entries, key)) {
-        result.append(file.first(*at));
-        if (*at > 0 && file[*at - 1] != '\n')
+    result.append(file.sliced(copied));
+    for (const auto &[key, lines] : newBlocks) {
+        if (result.isEmpty())
+            result.append("REGEDIT4").append(lineEnd);
+        else if (!result.endsWith('\n'))
             result.append(lineEnd);
-        result.append(line).append(lineEnd).append(file.sliced(*at));
-        return result;
+        // Keys are set apart by a blank line, as regedit writes them.
+        if (!result.endsWith("\n\n") && !result.endsWith("\n\r\n"))
+            result.append(lineEnd);
+        result.append(headerLine(key)).append(lineEnd).append(lines);
     }
-    result.append(file);
-    if (file.isEmpty()) {
-        result.append("REGEDIT4").append(lineEnd);
-    } else if (!file.endsWith('\n')) {
-        result.append(lineEnd);
-    }
-    // Keys are set apart by a blank line, as regedit writes them.
-    if (!result.endsWith("\n\n") && !result.endsWith("\n\r\n"))
-        result.append(lineEnd);
-    result.append(headerLine(key)).append(lineEnd).append(line).append(lineEnd);
     return result;
 }
 

@@ -29,6 +29,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <variant>
+#include <vector>
 
 namespace RegistryText {
 
@@ -56,6 +57,18 @@ std::optional<StoredValue> value(QByteArrayView file, const QStringList &key, QS
 // replaced where it stands, a new one goes after the last line of its key's block, a new key
 // block at the end. nullopt when the name holds a control character and could not be stored.
 std::optional<QByteArray> withValue(QByteArrayView file, const QStringList &key, QStringView name, const Data &data);
+
+// One value to set, for withValues.
+struct Change
+{
+    QStringList key;
+    QString name;
+    Data data;
+};
+
+// The file with every change made, as withValue would make them one after the other, reading the
+// file once: many keys changed in a large file cost one pass over it. nullopt as withValue.
+std::optional<QByteArray> withValues(QByteArrayView file, const std::vector<Change> &changes);
 
 // Every key and value of a file, for many lookups in one large file: the same answers as
 // keyExists and value above, each without reading the file again.

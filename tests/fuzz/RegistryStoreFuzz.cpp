@@ -1,9 +1,11 @@
 // The registry store's reader and writer on arbitrary files, key paths, names and values: no
 // crash, no hang, and every write reads back (also under names of another letter case), leaves
-// every other value as it was and is stable when repeated. The index of a whole file answers as
+// every other value as it was and is stable when repeated; several changes made in one pass
+// give what they give one after the other. The index of a whole file answers as
 // the reader does, before a write and after it, also when it takes the write itself.
 
 #include "platform/RegistryText.h"
+#include "platform/TextLines.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -95,6 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::optional<RegistryText::StoredValue> otherAfter = RegistryText::value(*written, *otherKey, otherName);
     check(sameValue(otherAfter, other) || sameValue(otherAfter, back));
     check(RegistryText::withValue(*written, *key, name, value) == written);
+
+    // Several changes in one pass come to what they give one after the other.
+    const std::vector<RegistryText::Change> both{{*key, name, value}, {*otherKey, otherName, qint32(7)}};
+    const std::optional<QByteArray> together = RegistryText::withValues(file, both);
+    const std::optional<QByteArray> inTurn = RegistryText::withValue(*written, *otherKey, otherName, qint32(7));
+    // (Unless the first change gave a file without line ends its first one: a CR before it then
+    // makes the second change take CR LF.)
+    check(together == inTurn || TextLines::lineEndOf(file, "\n") != TextLines::lineEndOf(*written, "\n"));
 
     index.set(*key, name, value);
     const RegistryText::Index reread(*written);

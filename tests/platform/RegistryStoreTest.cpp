@@ -133,6 +133,43 @@ TEST(RegistryStore, AChangeByAnotherWriterIsSeenAtOnce)
     EXPECT_FALSE(key->valueExists(QStringLiteral("x")));
 }
 
+// Writes in a batch are read back at once and reach the file in one replacement at its end.
+TEST(RegistryStore, ABatchWritesItsKeysInOneReplacementWhenItEnds)
+{
+    const TempRegistryFile store;
+    const QByteArray before = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n";
+    store.write(before);
+    const ino_t untouched = inode(store.path());
+    {
+        const RegistryStore::Batch outer;
+        {
+            const RegistryStore::Batch inner;
+            for (const char16_t *path : {u"A", u"B\\C", u"B"}) {
+                const std::optional<RegistryKey> key = RegistryKey::open(RegistryKey::currentUser, path, true);
+                ASSERT_TRUE(key.has_value());
+                EXPECT_TRUE(key->writeValues({{QStringLiteral("x"), QStringLiteral("2")}, {QStringLiteral("n"), 5}}));
+            }
+        }
+        EXPECT_EQ(store.read(), before) << "written before the last batch ended";
+        EXPECT_EQ(inode(store.path()), untouched);
+        const std::optional<RegistryKey> key = RegistryKey::open(RegistryKey::currentUser, u"b\\c", false);
+        ASSERT_TRUE(key.has_value()) << "a key held back is not seen";
+        EXPECT_EQ(key->readInteger(QStringLiteral("N")), 5);
+    }
+    EXPECT_EQ(store.read(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"2\"\n\"n\"=dword:00000005\n\n"
+                            "[HKEY_CURRENT_USER\\B\\C]\n\"x\"=\"2\"\n\"n\"=dword:00000005\n\n"
+                            "[HKEY_CURRENT_USER\\B]\n\"x\"=\"2\"\n\"n\"=dword:00000005\n");
+
+    // A store that cannot be written says so at once, batch or not.
+    ASSERT_TRUE(QFile::setPermissions(store.path(), QFileDevice::ReadOwner));
+    const RegistryStore::Batch batch;
+    const std::optional<RegistryKey> key = RegistryKey::open(RegistryKey::currentUser, u"A", false);
+    ASSERT_TRUE(key.has_value());
+    EXPECT_FALSE(key->writeString(QStringLiteral("x"), QStringLiteral("3")));
+    EXPECT_EQ(key->readString(QStringLiteral("x")), QStringLiteral("2"));
+    ASSERT_TRUE(QFile::setPermissions(store.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+}
+
 TEST(RegistryStore, TwoProcessesWritingTheStoreKeepEachOthersValues)
 {
     const TempRegistryFile store;
