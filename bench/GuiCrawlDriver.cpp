@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
         robot->Button1Click();
         QCoreApplication::exec();
         std::printf("pages %ld seconds %.3f rows %d worst_late_ms %lld\n", pages, double(clock.elapsed()) / 1000,
-                    robot->levMail()->topLevelItemCount(), static_cast<long long>(worstLateMs));
+                    robot->levMail()->RowCount(), static_cast<long long>(worstLateMs));
         return 0;
     });
 }

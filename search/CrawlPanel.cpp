@@ -172,8 +172,8 @@ void TCrawlPanel::showState(const QString &key)
 
 void TCrawlPanel::showCrawlStarted()
 {
-    levMail_->clear();
-    levQue_->clear();
+    levMail_->Clear();
+    levQue_->Clear();
     resultFileFailureTold_ = false;
     errorLogFailureTold_ = false;
     showState(QStringLiteral("Searching"));
@@ -211,7 +211,7 @@ void TCrawlPanel::schMainPageReceived(const QByteArray &aUrl, const QByteArray &
     if (TznStatusBar *bar = statusBar())
         bar->SetPanelText(layout_.countPanel,
                                message(QStringLiteral("EmailsCount")) + QLatin1Char(':')
-                                   + QString::number(levMail_->topLevelItemCount()));
+                                   + QString::number(levMail_->RowCount()));
 }
 
 void TCrawlPanel::schMainWebLinkChange(const QByteArray &aLink, const QByteArray &aLevelNo, int aIndex)
@@ -220,11 +220,10 @@ void TCrawlPanel::schMainWebLinkChange(const QByteArray &aLink, const QByteArray
         return;
     // Slots are filled from 0 upward, so a new slot is at most one past the last row; the loop
     // only guards the mirror against a gap.
-    while (aIndex >= levQue_->topLevelItemCount())
+    while (aIndex >= levQue_->RowCount())
         levQue_->AddItem({QString(), QString()});
-    QTreeWidgetItem *row = levQue_->topLevelItem(aIndex);
-    row->setText(0, shown(aLink));
-    row->setText(1, shown(aLevelNo));
+    levQue_->SetText(aIndex, 0, shown(aLink));
+    levQue_->SetText(aIndex, 1, shown(aLevelNo));
 }
 
 bool TCrawlPanel::startMustWait(std::function<void()> start)
@@ -256,10 +255,8 @@ void TCrawlPanel::splMainMoved()
 
 void TCrawlPanel::FrameEnter()
 {
-    for (TdfsEnhListView *list : {levMail_, levQue_}) {
+    for (TdfsEnhListView *list : {levMail_, levQue_})
         list->setSelectionBehavior(QAbstractItemView::SelectRows);
-        list->setAllColumnsShowFocus(true);
-    }
 }
 
 void TCrawlPanel::focusMoved(QWidget *old, QWidget *now)

@@ -6,15 +6,12 @@
 #include "ui_EngineOption.h"
 #pragma GCC diagnostic pop
 
-#include "platform/RegistryStore.h"
 
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
 
 namespace {
-
-constexpr int imageRole = Qt::UserRole + 1;
 
 // Image 0 of the list: a small green check mark.
 QIcon includedIcon()
@@ -29,19 +26,6 @@ QIcon includedIcon()
 }
 
 const QString listKey = QStringLiteral("EngineOption");
-
-// Whether the user sorted the engine list in an earlier run. Until then the engines keep their
-// designed order, which is the order they are asked in; the list's own load would sort them.
-bool userSortStored()
-{
-    const std::optional<RegistryKey> key =
-        RegistryKey::open(RegistryKey::currentUser, QString(listKey + QStringLiteral("\\Sort")), false);
-    if (!key)
-        return false;
-    bool isNumber = false;
-    const int column = key->readString(QStringLiteral("SortCol")).value_or(QString()).toInt(&isNumber);
-    return isNumber && column >= 0;
-}
 
 // A memo's lines: a final line break ends the last line rather than opening an empty one.
 QStringList linesOf(const QString &text)
@@ -70,48 +54,31 @@ TfrmEngineOption::TfrmEngineOption(const TPanelServices &services, QWidget *pare
 
     TdfsEnhListView *list = ui_->levEngine;
     list->setIconSize(QSize(16, 16));
+    list->setSmallImages({includedIcon()});
     list->setColumnWidth(0, 270);
     list->setAutoColumnSort(TdfsEnhListView::acsSortToggle);
     list->setShowSortArrows(true);
     list->SaveSettings().AutoSave = true;
     list->SaveSettings().RegistryKey = listKey;
     for (const EngineRow &engine : EngineTable::initialRows())
-        setImageIndex(list->AddItem({engine.caption}), engine.included ? includedImage : noImage);
-    const bool sorted = userSortStored();
-    list->SaveSettings().SaveCurrentSort = sorted;
+        list->SetImageIndex(list->AddItem({engine.caption}), engine.included ? includedImage : noImage);
     list->Loaded();
-    list->SaveSettings().SaveCurrentSort = true;
-    if (!sorted)
-        list->SetSort(-1, true);
 
     ui_->mmPhrase->installEventFilter(this);
     connect(ui_->btnOk, &QPushButton::clicked, this, &TfrmEngineOption::btnOkClick);
     connect(ui_->btnAll, &QPushButton::clicked, this, &TfrmEngineOption::btnAllClick);
     connect(ui_->btnEAll, &QPushButton::clicked, this, &TfrmEngineOption::btnEAllClick);
-    connect(list, &QTreeWidget::itemDoubleClicked, this, &TfrmEngineOption::levEngineDblClick);
+    connect(list, &TdfsEnhListView::RowDoubleClicked, this, &TfrmEngineOption::levEngineDblClick);
 }
 
 TfrmEngineOption::~TfrmEngineOption() = default;
-
-int TfrmEngineOption::ImageIndex(const QTreeWidgetItem *row)
-{
-    return row->data(0, imageRole).toInt();
-}
-
-void TfrmEngineOption::setImageIndex(QTreeWidgetItem *row, int index)
-{
-    row->setData(0, imageRole, index);
-    row->setIcon(0, index == includedImage ? includedIcon() : QIcon());
-}
 
 QList<EngineRow> TfrmEngineOption::EngineRows() const
 {
     QList<EngineRow> rows;
     const TdfsEnhListView *list = ui_->levEngine;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *row = list->topLevelItem(i);
-        rows.append({row->text(0), ImageIndex(row) == includedImage});
-    }
+    for (int row = 0; row < list->RowCount(); ++row)
+        rows.append({list->Text(row, 0), list->ImageIndex(row) == includedImage});
     return rows;
 }
 
@@ -154,16 +121,17 @@ void TfrmEngineOption::btnEAllClick()
 void TfrmEngineOption::markAll(int index)
 {
     TdfsEnhListView *list = ui_->levEngine;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        setImageIndex(list->topLevelItem(i), index);
+    for (int row = 0; row < list->RowCount(); ++row)
+        list->SetImageIndex(row, index);
 }
 
 void TfrmEngineOption::levEngineDblClick()
 {
-    QTreeWidgetItem *row = ui_->levEngine->currentItem();
-    if (!row || !row->isSelected())
+    TdfsEnhListView *list = ui_->levEngine;
+    const int row = list->CurrentRow();
+    if (!list->IsRowSelected(row))
         return;
-    setImageIndex(row, ImageIndex(row) == includedImage ? noImage : includedImage);
+    list->SetImageIndex(row, list->ImageIndex(row) == includedImage ? noImage : includedImage);
 }
 
 void TfrmEngineOption::mmPhraseExit()

@@ -13,7 +13,6 @@
 
 #include <memory>
 
-class QTreeWidgetItem;
 
 namespace Ui {
 class TfrmEngineOption;
@@ -36,8 +35,6 @@ public:
 
     // The engine rows in the order the list shows them now, included when the image index is 0.
     QList<EngineRow> EngineRows() const;
-    static int ImageIndex(const QTreeWidgetItem *row);
-    static void setImageIndex(QTreeWidgetItem *row, int index);
 
     // The phrases, one per typed line, untrimmed, blank lines kept as empty phrases.
     QStringList Phrases() const;

@@ -44,7 +44,7 @@ FieldState stateOf(const QWidget *field)
         FieldState state;
         state.hasSelection = list->HasSelectedRows();
         state.selectionMayBeCopied = state.hasSelection;
-        state.hasText = list->topLevelItemCount() > 0;
+        state.hasText = list->RowCount() > 0;
         return state;
     }
     if (const auto *line = qobject_cast<const QLineEdit *>(field)) {

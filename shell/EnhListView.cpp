@@ -1,5 +1,7 @@
 #include "shell/EnhListView.h"
 
+#include "shell/EnhListRows.h"
+
 #include "platform/RegistryStore.h"
 #include "platform/ShellOpen.h"
 #include "shell/SmartCompare.h"
@@ -11,8 +13,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QScopedValueRollback>
 #include <QShowEvent>
+#include <QStyle>
 #include <QUrl>
 
 #include <algorithm>
@@ -40,25 +42,37 @@ std::optional<int> wholeNumber(const QString &text)
 
 } // namespace
 
-TdfsEnhListView::TdfsEnhListView(QWidget *parent) : QTreeWidget(parent)
+TdfsEnhListView::TdfsEnhListView(QWidget *parent) : QTableView(parent), rows_(new TdfsEnhListRows(this))
 {
-    // A flat report list, as the platform's list view draws one: no tree decoration, columns
-    // in their own order, the last one as wide as it was made.
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
+    setModel(rows_);
+    // A report list, as the platform's list view draws one: no grid and no row numbers, one
+    // line a row, captions on the left, the last column as wide as it was made.
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setTabKeyNavigation(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    fitRowHeight();
     // Rows are taken out of the list by copying them, so the user can pick several, as in the
     // platform's list views with multiple selection.
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    header()->setHighlightSections(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
     header()->setSectionResizeMode(QHeaderView::Interactive);
 
+    connect(this, &QAbstractItemView::iconSizeChanged, this, &TdfsEnhListView::fitRowHeight);
     connect(header(), &QHeaderView::sectionClicked, this, &TdfsEnhListView::headerClicked);
-    connect(model(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &where, int, int) {
-        if (!where.isValid() && !rearranging_)
-            requestResort();
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &cell) {
+        if (cell.isValid())
+            Q_EMIT RowDoubleClicked(cell.row());
     });
 }
 
@@ -66,6 +80,105 @@ TdfsEnhListView::~TdfsEnhListView()
 {
     if (loaded_ && saveSettings_.AutoSave)
         StoreSettings();
+}
+
+QStringList TdfsEnhListView::Columns() const
+{
+    return rows_->captions();
+}
+
+void TdfsEnhListView::setColumns(const QStringList &captions)
+{
+    rows_->setCaptions(captions);
+}
+
+int TdfsEnhListView::columnCount() const
+{
+    return rows_->columnCount();
+}
+
+QString TdfsEnhListView::ColumnCaption(int column) const
+{
+    return rows_->captions().value(column);
+}
+
+void TdfsEnhListView::SetColumnCaption(int column, const QString &caption)
+{
+    rows_->setCaption(column, caption);
+}
+
+int TdfsEnhListView::RowCount() const
+{
+    return rows_->rowCount();
+}
+
+QString TdfsEnhListView::Text(int row, int column) const
+{
+    return rows_->text(row, column);
+}
+
+void TdfsEnhListView::SetText(int row, int column, const QString &text)
+{
+    rows_->setText(row, column, text);
+}
+
+int TdfsEnhListView::ImageIndex(int row) const
+{
+    return rows_->imageIndex(row);
+}
+
+void TdfsEnhListView::SetImageIndex(int row, int index)
+{
+    rows_->setImageIndex(row, index);
+}
+
+void TdfsEnhListView::setSmallImages(const QList<QIcon> &images)
+{
+    rows_->setImages(images);
+}
+
+void TdfsEnhListView::Clear()
+{
+    rows_->clear();
+}
+
+int TdfsEnhListView::CurrentRow() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void TdfsEnhListView::SetCurrentRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    selectionModel()->setCurrentIndex(rows_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+bool TdfsEnhListView::IsRowSelected(int row) const
+{
+    if (row < 0 || row >= RowCount())
+        return false;
+    for (int column = 0; column < columnCount(); ++column) {
+        if (selectionModel()->isSelected(rows_->index(row, column)))
+            return true;
+    }
+    return false;
+}
+
+// Rows are one line of the list's font; the table view would size them for its own editors.
+void TdfsEnhListView::fitRowHeight()
+{
+    const int iconHeight = iconSize().isValid() ? iconSize().height() : 0;
+    const int line = std::max(fontMetrics().height(), iconHeight) + 2 * style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this);
+    verticalHeader()->setDefaultSectionSize(std::max(line, 1));
+}
+
+void TdfsEnhListView::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitRowHeight();
 }
 
 void TdfsEnhListView::setShowSortArrows(bool value)
@@ -203,24 +316,20 @@ void TdfsEnhListView::EndUpdate()
     }
 }
 
-QTreeWidgetItem *TdfsEnhListView::InsertItem(int index, const QStringList &texts)
+int TdfsEnhListView::InsertItem(int index, const QStringList &texts)
 {
-    auto *item = new QTreeWidgetItem(texts);
-    // Rows never have rows below them; saying so spares the tree view a look into every row
-    // each time it lays the list out, which it does in full after every insertion.
-    item->setFlags(item->flags() | Qt::ItemNeverHasChildren);
-    {
-        const QScopedValueRollback<bool> own(rearranging_, true);
-        insertTopLevelItem(std::clamp(index, 0, topLevelItemCount()), item);
+    const int row = std::clamp(index, 0, RowCount());
+    rows_->insert(row, texts);
+    if (!resortDue())
+        return row;
+    if (updateCount_ > 0) {
+        resortPending_ = true;
+        return row;
     }
-    // Not inside a model notification here, so the sort can run at once.
-    if (resortDue()) {
-        if (updateCount_ > 0)
-            resortPending_ = true;
-        else
-            SortItems();
-    }
-    return item;
+    // Where the new row went: it is the one the model moved from `row`.
+    const QPersistentModelIndex inserted(rows_->index(row, 0));
+    SortItems();
+    return inserted.row();
 }
 
 void TdfsEnhListView::headerClicked(int column)
@@ -240,76 +349,34 @@ bool TdfsEnhListView::resortDue() const
     return autoResort_ && autoColumnSort_ != acsNoSort && sortColumn_ >= 0 && sortColumn_ < columnCount();
 }
 
-// A change reported by the model (a row inserted through the tree widget's own calls, an edit
-// being committed) cannot move rows while the model and the view are still handling it, so the
-// sort follows once control is back in the event loop.
-void TdfsEnhListView::requestResort()
-{
-    if (!resortDue())
-        return;
-    if (updateCount_ > 0) {
-        resortPending_ = true;
-        return;
-    }
-    if (resortQueued_)
-        return;
-    resortQueued_ = true;
-    QMetaObject::invokeMethod(this, &TdfsEnhListView::resortNow, Qt::QueuedConnection);
-}
-
-void TdfsEnhListView::resortNow()
-{
-    resortQueued_ = false;
-    if (updateCount_ > 0)
-        resortPending_ = true;
-    else if (resortDue())
-        SortItems();
-}
-
 void TdfsEnhListView::SortItems()
 {
     const int column = sortColumn_;
-    const int count = topLevelItemCount();
+    const int count = RowCount();
     if (column < 0 || column >= columnCount() || count < 2)
         return;
 
-    std::vector<std::pair<SmartComparer::Key, QTreeWidgetItem *>> rows;
-    rows.reserve(size_t(count));
+    std::vector<std::pair<SmartComparer::Key, int>> keyed;
+    keyed.reserve(size_t(count));
     const SmartComparer comparer;
     for (int row = 0; row < count; ++row) {
-        QTreeWidgetItem *item = topLevelItem(row);
-        const QString text = item->text(column);
-        rows.emplace_back(autoSortStyle_ == assSmart ? comparer.key(text) : SmartComparer::Key{text, {}, {}}, item);
+        const QString text = rows_->text(row, column);
+        keyed.emplace_back(autoSortStyle_ == assSmart ? comparer.key(text) : SmartComparer::Key{text, {}, {}}, row);
     }
     // Descending reverses every comparison; rows that compare equal keep their order.
     const int sign = ascending_ ? 1 : -1;
-    std::stable_sort(rows.begin(), rows.end(), [&](const auto &a, const auto &b) {
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const auto &a, const auto &b) {
         return sign * comparer.compare(a.first, b.first) < 0;
     });
+    std::vector<int> order;
+    order.reserve(size_t(count));
     bool moved = false;
-    for (int row = 0; row < count && !moved; ++row)
-        moved = rows[size_t(row)].second != topLevelItem(row);
-    if (!moved)
-        return;
-
-    // The tree widget sorts only by its items' own order, so the rows are taken out and put
-    // back; what the user had selected and where the cursor was survive the move.
-    QTreeWidgetItem *current = currentItem();
-    const QList<QTreeWidgetItem *> selected = selectedItems();
-    QList<QTreeWidgetItem *> sorted;
-    sorted.reserve(count);
-    for (const auto &row : rows)
-        sorted.append(row.second);
-    {
-        const QScopedValueRollback<bool> own(rearranging_, true);
-        QTreeWidgetItem *root = invisibleRootItem();
-        (void)root->takeChildren();
-        root->addChildren(sorted);
+    for (int row = 0; row < count; ++row) {
+        order.push_back(keyed[size_t(row)].second);
+        moved = moved || order.back() != row;
     }
-    if (current != nullptr)
-        setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
-    for (QTreeWidgetItem *item : selected)
-        item->setSelected(true);
+    if (moved)
+        rows_->reorder(order);
 }
 
 void TdfsEnhListView::updateSortIndicator()
@@ -335,15 +402,13 @@ void TdfsEnhListView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QTreeWidget::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
 }
 
 std::vector<int> TdfsEnhListView::selectedRows() const
 {
     std::vector<int> rows;
     for (const QItemSelectionRange &range : selectionModel()->selection()) {
-        if (range.parent().isValid())
-            continue;
         for (int row = range.top(); row <= range.bottom(); ++row)
             rows.push_back(row);
     }
@@ -362,10 +427,9 @@ QString TdfsEnhListView::SelectedRowsText() const
 {
     QStringList lines;
     for (const int row : selectedRows()) {
-        const QTreeWidgetItem *item = topLevelItem(row);
         QStringList cells;
         for (int column = 0; column < columnCount(); ++column)
-            cells.append(item->text(column));
+            cells.append(rows_->text(row, column));
         lines.append(cells.join(QLatin1Char('\t')));
     }
     return lines.join(QLatin1Char('\n'));
@@ -381,7 +445,7 @@ QString TdfsEnhListView::columnOfSelectedRows(int column) const
 {
     QStringList lines;
     for (const int row : selectedRows())
-        lines.append(topLevelItem(row)->text(column));
+        lines.append(rows_->text(row, column));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -389,14 +453,14 @@ QString TdfsEnhListView::columnOfSelectedRows(int column) const
 // of the first selected row; only web pages are handed to the browser.
 QString TdfsEnhListView::pageToOpen() const
 {
-    const QTreeWidgetItem *item = currentItem();
-    if (item == nullptr || !item->isSelected()) {
+    int row = CurrentRow();
+    if (!IsRowSelected(row)) {
         const std::vector<int> rows = selectedRows();
-        item = rows.empty() ? nullptr : topLevelItem(rows.front());
+        row = rows.empty() ? -1 : rows.front();
     }
-    if (item == nullptr || copyMenuSourceColumn_ < 0)
+    if (row < 0 || copyMenuSourceColumn_ < 0)
         return QString();
-    const QUrl page(item->text(copyMenuSourceColumn_).trimmed());
+    const QUrl page(rows_->text(row, copyMenuSourceColumn_).trimmed());
     const QString scheme = page.scheme().toLower();
     if (!page.isValid() || page.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return QString();
@@ -448,7 +512,7 @@ void TdfsEnhListView::updateCopyMenu()
 void TdfsEnhListView::contextMenuEvent(QContextMenuEvent *event)
 {
     if (copyMenuSourceColumn_ < 0 || copyAddress_ == nullptr) {
-        QTreeWidget::contextMenuEvent(event);
+        QTableView::contextMenuEvent(event);
         return;
     }
     updateCopyMenu();
@@ -468,17 +532,11 @@ bool TdfsEnhListView::event(QEvent *event)
         event->accept();
         return true;
     }
-    return QTreeWidget::event(event);
+    return QTableView::event(event);
 }
 
 void TdfsEnhListView::showEvent(QShowEvent *event)
 {
     Loaded();
-    QTreeWidget::showEvent(event);
-}
-
-void TdfsEnhListView::commitData(QWidget *editor)
-{
-    QTreeWidget::commitData(editor);
-    requestResort();
+    QTableView::showEvent(event);
 }

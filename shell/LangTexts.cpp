@@ -1,5 +1,6 @@
 #include "shell/LangTexts.h"
 
+#include "shell/EnhListView.h"
 #include "shell/LangSections.h"
 #include "shell/RadioGroup.h"
 
@@ -145,12 +146,12 @@ void setText(QObject *object, Property property, const QString &text)
 
 bool isListView(const QObject *object)
 {
-    return object != nullptr && object->inherits("TdfsEnhListView");
+    return qobject_cast<const TdfsEnhListView *>(object) != nullptr;
 }
 
 bool isTreeView(const QObject *object)
 {
-    return qobject_cast<const QTreeWidget *>(object) != nullptr && !isListView(object);
+    return qobject_cast<const QTreeWidget *>(object) != nullptr;
 }
 
 bool isRadioGroup(const QObject *object)
@@ -198,12 +199,11 @@ std::optional<ItemList> listColumns(QObject *object)
 {
     if (!isListView(object))
         return std::nullopt;
-    auto *view = static_cast<QTreeWidget *>(object);
-    QTreeWidgetItem *header = view->headerItem();
+    auto *view = static_cast<TdfsEnhListView *>(object);
     ItemList list;
-    list.count = header != nullptr ? view->columnCount() : 0;
-    list.text = [header](int i) { return header->text(i); };
-    list.setText = [header](int i, const QString &text) { header->setText(i, text); };
+    list.count = view->columnCount();
+    list.text = [view](int i) { return view->ColumnCaption(i); };
+    list.setText = [view](int i, const QString &text) { view->SetColumnCaption(i, text); };
     return list;
 }
 

@@ -5,8 +5,7 @@
 //  - "Hint": the tooltip of a widget or an action.
 //  - "DisplayLabel": a property of that name, where a component has one.
 // Item lists: the nodes of a tree view, the items of a radio group and the columns of a list
-// view (TdfsEnhListView, which being a QTreeWidget too is never taken for a tree view; its rows
-// are data and never translated).
+// view (TdfsEnhListView; its rows are data and never translated).
 
 #include <QList>
 #include <QObject>

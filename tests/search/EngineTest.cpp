@@ -59,10 +59,8 @@ protected:
     // Includes only the engines named, keeping the list's order.
     void includeOnly(const QStringList &captions)
     {
-        for (int i = 0; i < engines()->topLevelItemCount(); ++i) {
-            QTreeWidgetItem *row = engines()->topLevelItem(i);
-            TfrmEngineOption::setImageIndex(row, captions.contains(row->text(0)) ? 0 : -1);
-        }
+        for (int row = 0; row < engines()->RowCount(); ++row)
+            engines()->SetImageIndex(row, captions.contains(engines()->Text(row, 0)) ? 0 : -1);
     }
 };
 
@@ -71,11 +69,11 @@ protected:
 TEST_F(EngineOptionTest, DesignedValuesAndTheEngineList)
 {
     EXPECT_EQ(dialog.objectName(), QStringLiteral("frmEngineOption"));
-    EXPECT_EQ(marks(dialog.EngineRows()), baidu + QStringLiteral("+ ") + english + QStringLiteral("+ ") + chinese
+    EXPECT_EQ(marks(dialog.EngineRows()), english + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + baidu
                                                + QStringLiteral("+"));
-    EXPECT_FALSE(engines()->topLevelItem(0)->icon(0).isNull()) << "included rows show the mark";
+    EXPECT_FALSE(engines()->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull()) << "included rows show the mark";
     EXPECT_EQ(engines()->columnCount(), 1);
-    EXPECT_EQ(engines()->headerItem()->text(0), QStringLiteral("Search Engine"));
+    EXPECT_EQ(engines()->ColumnCaption(0), QStringLiteral("Search Engine"));
     EXPECT_EQ(dialog.Depth(), 3);
     EXPECT_EQ(dialog.Queues(), 5000);
     EXPECT_TRUE(dialog.AllLink());
@@ -86,13 +84,13 @@ TEST_F(EngineOptionTest, DesignedValuesAndTheEngineList)
 TEST_F(EngineOptionTest, MarksAreSetAllClearedAllAndToggledByDoubleClickOnTheSelectedRow)
 {
     click("btnEAll");
-    EXPECT_EQ(marks(dialog.EngineRows()), baidu + QStringLiteral("- ") + english + QStringLiteral("- ") + chinese
+    EXPECT_EQ(marks(dialog.EngineRows()), english + QStringLiteral("- ") + chinese + QStringLiteral("- ") + baidu
                                                + QStringLiteral("-"));
-    EXPECT_TRUE(engines()->topLevelItem(1)->icon(0).isNull());
+    EXPECT_TRUE(engines()->model()->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 
     dialog.levEngineDblClick();
     EXPECT_EQ(marks(dialog.EngineRows()).count(QLatin1Char('+')), 0) << "no row selected";
-    engines()->setCurrentItem(engines()->topLevelItem(1));
+    engines()->SetCurrentRow(1);
     dialog.levEngineDblClick();
     EXPECT_TRUE(dialog.EngineRows().at(1).included);
     dialog.levEngineDblClick();
@@ -102,25 +100,26 @@ TEST_F(EngineOptionTest, MarksAreSetAllClearedAllAndToggledByDoubleClickOnTheSel
     EXPECT_EQ(marks(dialog.EngineRows()).count(QLatin1Char('+')), 3);
 }
 
-TEST_F(EngineOptionTest, HeaderClicksSortAscendingThenDescendingAndTheSortIsKeptForTheNextRun)
+TEST_F(EngineOptionTest, AFirstStartSortsAscendingEachHeaderClickTurnsTheDirectionAndTheSortIsKeptForTheNextRun)
 {
     const auto clickHeader = [](TfrmEngineOption &shown) {
         QHeaderView *header = shown.findChild<TdfsEnhListView *>(QStringLiteral("levEngine"))->header();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
     };
+    const QString ascending = english + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + baidu + QStringLiteral("+");
+    const QString descending = baidu + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + english + QStringLiteral("+");
     {
         TfrmEngineOption earlierRun(services());
         earlierRun.show();
+        EXPECT_EQ(marks(earlierRun.EngineRows()), ascending) << "nothing stored yet";
         clickHeader(earlierRun);
-        EXPECT_EQ(marks(earlierRun.EngineRows()), english + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + baidu
-                                                      + QStringLiteral("+"));
+        EXPECT_EQ(marks(earlierRun.EngineRows()), descending);
         clickHeader(earlierRun);
-        EXPECT_EQ(marks(earlierRun.EngineRows()), baidu + QStringLiteral("+ ") + chinese + QStringLiteral("+ ") + english
-                                                      + QStringLiteral("+"));
+        EXPECT_EQ(marks(earlierRun.EngineRows()), ascending);
+        clickHeader(earlierRun);
     }
     TfrmEngineOption nextRun(services());
-    EXPECT_EQ(nextRun.EngineRows().at(0).caption, baidu);
-    EXPECT_EQ(nextRun.EngineRows().at(2).caption, english);
+    EXPECT_EQ(marks(nextRun.EngineRows()), descending);
 }
 
 TEST_F(EngineOptionTest, OkNeedsAPhraseAndLeavingThePhrasesProposesAFileName)
@@ -216,8 +215,8 @@ protected:
     QStringList mails() const
     {
         QStringList rows;
-        for (int i = 0; i < panel->levMail()->topLevelItemCount(); ++i)
-            rows.append(panel->levMail()->topLevelItem(i)->text(0));
+        for (int row = 0; row < panel->levMail()->RowCount(); ++row)
+            rows.append(panel->levMail()->Text(row, 0));
         return rows;
     }
 

@@ -36,11 +36,11 @@
 
 namespace {
 
-QStringList rowsOf(const QTreeWidget *list)
+QStringList rowsOf(const TdfsEnhListView *list)
 {
     QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        rows.append(list->topLevelItem(i)->text(0) + QLatin1Char('|') + list->topLevelItem(i)->text(1));
+    for (int row = 0; row < list->RowCount(); ++row)
+        rows.append(list->Text(row, 0) + QLatin1Char('|') + list->Text(row, 1));
     return rows;
 }
 
@@ -483,16 +483,12 @@ TEST_F(RobotPanelTest, FocusEnteringThePanelTurnsOnFullRowSelection)
     outside.setFocus();
     ASSERT_EQ(QApplication::focusWidget(), &outside);
     // Showing the window put the focus into the panel already; start again from outside.
-    for (QTreeWidget *list : {static_cast<QTreeWidget *>(panel->levMail()), static_cast<QTreeWidget *>(panel->levQue())}) {
+    for (TdfsEnhListView *list : {panel->levMail(), panel->levQue()})
         list->setSelectionBehavior(QAbstractItemView::SelectItems);
-        list->setAllColumnsShowFocus(false);
-    }
     in<QPushButton>(panel, "Button3")->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), in<QPushButton>(panel, "Button3"));
-    for (const QTreeWidget *list : {static_cast<QTreeWidget *>(panel->levMail()), static_cast<QTreeWidget *>(panel->levQue())}) {
+    for (const TdfsEnhListView *list : {panel->levMail(), panel->levQue()})
         EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
-        EXPECT_TRUE(list->allColumnsShowFocus());
-    }
 }
 
 TEST_F(RobotPanelTest, StopWhileIdleSaysStoppingAndTheSplitterPlaceIsStored)

@@ -41,7 +41,7 @@ protected:
         readOnly->setText(u("fixed text"));
         password->setEchoMode(QLineEdit::Password);
         password->setText(u("secret"));
-        list->setHeaderLabels({u("Email"), u("Source")});
+        list->setColumns({u("Email"), u("Source")});
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
         QGuiApplication::clipboard()->clear();
@@ -170,10 +170,10 @@ TEST_F(EditActionsTest, AResultListOffersOnlyCopyOfItsSelectedRowsAndSelectAll)
         {"empty", [] {}, ""},
         {"rows", [this] { list->AddItem({u("a@x.org"), u("http://x.org/")}); list->InsertItem(0, {u("b@y.org"), u("http://y.org/")}); },
          "SelectAll "},
-        {"one selected", [this] { list->topLevelItem(1)->setSelected(true); }, "Copy SelectAll "},
+        {"one selected", [this] { list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows); }, "Copy SelectAll "},
         {"none selected", [this] { list->clearSelection(); }, "SelectAll "},
         {"all selected", [this] { selectAll.trigger(); }, "Copy SelectAll ", "b@y.org\thttp://y.org/\na@x.org\thttp://x.org/"},
-        {"emptied", [this] { list->clear(); }, ""},
+        {"emptied", [this] { list->Clear(); }, ""},
     };
     for (const Step &step : steps) {
         SCOPED_TRACE(step.name);

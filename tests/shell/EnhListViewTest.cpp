@@ -55,7 +55,7 @@ std::unique_ptr<View> makeView(const Design &design, const Rows &rows = {}, bool
     QStringList captions;
     for (const auto &column : design.columns)
         captions.append(column.first);
-    view->setHeaderLabels(captions);
+    view->setColumns(captions);
     for (int c = 0; c < int(design.columns.size()); ++c)
         view->setColumnWidth(c, design.columns[size_t(c)].second);
     for (const std::vector<const char *> &row : rows) {
@@ -78,8 +78,8 @@ std::unique_ptr<View> makeEngineList()
 QStringList column(const View &view, int c = 0)
 {
     QStringList texts;
-    for (int row = 0; row < view.topLevelItemCount(); ++row)
-        texts.append(view.topLevelItem(row)->text(c));
+    for (int row = 0; row < view.RowCount(); ++row)
+        texts.append(view.Text(row, c));
     return texts;
 }
 
@@ -134,7 +134,7 @@ TEST_F(EnhListView, EngineListComesUpSortedAndEachHeaderClickTurnsTheDirection)
     // The click event comes after the direction is settled and before the rows move.
     std::vector<std::pair<int, QString>> clicks;
     QObject::connect(view.get(), &View::ColumnClick, view.get(), [&](int c) {
-        clicks.emplace_back(c, view->topLevelItem(0)->text(0));
+        clicks.emplace_back(c, view->Text(0, 0));
         EXPECT_EQ(view->CurrentSortAscending(), clicks.size() == 2);
     });
     clickHeader(*view, 0);
@@ -247,31 +247,31 @@ TEST_F(EnhListView, MissingCellSortsAsEmptyAndDescendingReversesEveryComparison)
 TEST_F(EnhListView, SortKeepsTheSelectionAndTheCurrentRow)
 {
     auto view = makeView({mailList.columns, View::acsSortToggle}, {{"b"}, {"a"}, {"c"}}, false);
-    QTreeWidgetItem *b = view->topLevelItem(0);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->setCurrentItem(b);
-    view->topLevelItem(2)->setSelected(true);
+    view->SetCurrentRow(0); // "b"
+    view->selectionModel()->select(view->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     clickHeader(*view, 0);
     ASSERT_EQ(column(*view), strings({"c", "b", "a"}));
-    EXPECT_EQ(view->currentItem(), b);
-    EXPECT_TRUE(b->isSelected());
-    EXPECT_TRUE(view->topLevelItem(0)->isSelected());
-    EXPECT_FALSE(view->topLevelItem(2)->isSelected());
+    EXPECT_EQ(view->CurrentRow(), 1);
+    EXPECT_TRUE(view->IsRowSelected(1));
+    EXPECT_TRUE(view->IsRowSelected(0));
+    EXPECT_FALSE(view->IsRowSelected(2));
 }
 
 TEST_F(EnhListView, InsertionResortsUnlessInABatchWhichSortsOnceAtItsEnd)
 {
     auto view = makeView({mailList.columns, View::acsSort}, {{"m"}}, false);
-    view->AddItem(strings({"c"}));
-    EXPECT_EQ(column(*view), strings({"c", "m"})) << "own insertion sorts at once";
-    view->addTopLevelItem(new QTreeWidgetItem(strings({"a"})));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(column(*view), strings({"a", "c", "m"})) << "the tree widget's own insertion sorts soon after";
+    EXPECT_EQ(view->AddItem(strings({"c"})), 0) << "the row number after the sort";
+    EXPECT_EQ(column(*view), strings({"c", "m"})) << "insertion sorts at once";
+    EXPECT_EQ(view->InsertItem(0, strings({"n"})), 2);
+    view->SetText(2, 0, QStringLiteral("a"));
+    EXPECT_EQ(column(*view), strings({"c", "m", "a"})) << "a changed text waits for the next sort";
+    view->SortItems();
+    EXPECT_EQ(column(*view), strings({"a", "c", "m"}));
 
     view->BeginUpdate();
     view->BeginUpdate();
     view->InsertItem(3, strings({"b"}));
-    view->addTopLevelItem(new QTreeWidgetItem(strings({"0"})));
+    view->AddItem(strings({"0"}));
     QCoreApplication::processEvents();
     view->EndUpdate();
     EXPECT_EQ(column(*view), strings({"a", "c", "m", "b", "0"}));
@@ -422,10 +422,10 @@ TEST_F(EnhListView, OnlySwitchedOnSettingsOfALoadedViewWithColumnsAreStored)
         auto manual = makeView(mailList, {}, false);
         manual->setColumnWidth(0, 10);
         auto noColumns = makeView({{}});
-        noColumns->setColumnCount(0);
+        noColumns->setColumns({});
         View unloaded; // destroyed before its form finished building it
         unloaded.SaveSettings().AutoSave = true;
-        unloaded.setColumnCount(2);
+        unloaded.setColumns({QStringLiteral("Email"), QStringLiteral("Source")});
     }
     EXPECT_EQ(store_.read(), before);
 }
@@ -504,18 +504,19 @@ TEST_F(EnhListView, ALongListFilledAtTheTopWhileShownSortsByValueBothWays)
         if (n % 100 == 99)
             QCoreApplication::processEvents();
     }
-    QTreeWidgetItem *newest = view->topLevelItem(0);
-    newest->setSelected(true);
+    const QString newest = view->Text(0, 0);
+    view->SetCurrentRow(0);
     for (const bool ascending : {true, false}) {
         SCOPED_TRACE(ascending ? "ascending" : "descending");
         clickHeader(*view, 1);
-        ASSERT_EQ(view->topLevelItemCount(), rows);
+        ASSERT_EQ(view->RowCount(), rows);
         for (int row = 0; row < rows; ++row) {
-            const QTreeWidgetItem *item = view->topLevelItem(row);
-            ASSERT_EQ(item->text(1).toInt(), ascending ? row : rows - 1 - row) << "by value, not as text";
-            ASSERT_EQ(item->text(1).toInt(), value(item->text(0).mid(1).section(QLatin1Char('@'), 0, 0).toInt()))
+            ASSERT_EQ(view->Text(row, 1).toInt(), ascending ? row : rows - 1 - row) << "by value, not as text";
+            ASSERT_EQ(view->Text(row, 1).toInt(), value(view->Text(row, 0).mid(1).section(QLatin1Char('@'), 0, 0).toInt()))
                 << "cells stay with their row";
         }
-        EXPECT_EQ(view->selectedItems(), QList<QTreeWidgetItem *>{newest});
+        ASSERT_EQ(view->selectionModel()->selectedRows().size(), 1);
+        EXPECT_EQ(view->Text(view->selectionModel()->selectedRows().front().row(), 0), newest);
+        EXPECT_EQ(view->Text(view->CurrentRow(), 0), newest);
     }
 }

@@ -56,8 +56,7 @@ void addFiller(QWidget *parent, QLayout *layout, int count)
 TdfsEnhListView *listView(const char *name, QWidget *parent, const QStringList &columns)
 {
     auto *view = named<TdfsEnhListView>(name, parent);
-    view->setColumnCount(int(columns.size()));
-    view->setHeaderLabels(columns);
+    view->setColumns(columns);
     return view;
 }
 

@@ -151,8 +151,8 @@ TEST(TznLangWalk, StoredValuesSetKeepOrEmptyTexts)
         {"child node numbered after its parent", nodeText(form.trvNavigation, 1, 0), u("第二层")},
         {"radio item ^ is a text", form.rdoType->Item(0), u("^")},
         {"radio item %", form.rdoType->Item(1), u("Manual Extract")},
-        {"column ^ is a text", form.levMailOne->headerItem()->text(0), u("^")},
-        {"column value", form.levMailOne->headerItem()->text(1), u("来源")},
+        {"column ^ is a text", form.levMailOne->ColumnCaption(0), u("^")},
+        {"column value", form.levMailOne->ColumnCaption(1), u("来源")},
         {"blank text with an empty entry", form.labBlank->text(), QString()},
         {"quoted value", form.label5->text(), u("  quoted  ")},
     };
@@ -218,8 +218,8 @@ TEST(TznLangWalk, ControlsOfTheSameNameInTwoPanelsHaveTheirOwnSections)
     walker.walk(&form);
     EXPECT_EQ(form.btnStartOne->text(), u("Run one"));
     EXPECT_EQ(form.btnStartTwo->text(), u("Run two"));
-    EXPECT_EQ(form.levMailOne->headerItem()->text(0), u("Address"));
-    EXPECT_EQ(form.levMailTwo->headerItem()->text(0), u("Waiting link"));
+    EXPECT_EQ(form.levMailOne->ColumnCaption(0), u("Address"));
+    EXPECT_EQ(form.levMailTwo->ColumnCaption(0), u("Waiting link"));
     EXPECT_EQ(form.labInner->text(), u("Inner one"));
 }
 
@@ -310,7 +310,7 @@ TEST(TznLangWalk, AFormWithoutNameOnlyHasItsFontsAdjusted)
     EXPECT_EQ(form.actQuit->text(), u("Quit"));
     EXPECT_EQ(form.btnStartOne->text(), u("&Start"));
     EXPECT_EQ(nodeText(form.trvNavigation, 0), u("Engine Search"));
-    EXPECT_EQ(form.levEngine->headerItem()->text(0), u("Search Engine"));
+    EXPECT_EQ(form.levEngine->ColumnCaption(0), u("Search Engine"));
     EXPECT_EQ(handled, 0);
     EXPECT_EQ(form.btnStartOne->font().pointSize(), 9);
     EXPECT_EQ(form.label5->font().pointSize(), 12);
@@ -340,7 +340,7 @@ TEST(TznLangWalk, ChineseFilesKeepTheirBytesAndLearnInTheirCodePage)
         EXPECT_EQ(folder.read(QStringLiteral("Lang.ini")), original);
         EXPECT_EQ(form.actQuit->text(), u(row.quitCaption));
         EXPECT_EQ(form.chkJapan->text(), u(row.japanCaption));
-        EXPECT_EQ(form.levEngine->topLevelItem(0)->text(0), u("百度")); // rows are data
+        EXPECT_EQ(form.levEngine->Text(0, 0), u("百度")); // rows are data
 
         // Without its entry the Chinese text is learned back, byte for byte where it stood.
         const QByteArray line = "chkJapan=" + CodePage::encode(u(row.japanCaption), row.charset).value() + "\r\n";
