@@ -26,19 +26,25 @@ Raised askForResultPage(const SharedPtr &s, const std::shared_ptr<PhraseRequest>
     });
 }
 
+// The events telling the owner of changed queue slots, in order. They carry their own copies:
+// an event may still be running on the owner's thread when the fetch thread has moved on.
+void addSlotChanges(std::vector<EventCall> &events, const std::vector<SlotChange> &changes)
+{
+    for (const SlotChange &change : changes) {
+        events.push_back([change](TznWebSearch &owner) {
+            if (owner.OnWebLinkChange)
+                owner.OnWebLinkChange(change.link, QByteArray::number(change.level), change.index);
+        });
+    }
+}
+
 // False when the owner is gone. A handler that fails misses its own event only: the crawl and
 // the other reports go on, so a faulty handler can never leave the chain hanging.
 bool reportSlotChanges(const SharedPtr &s, const std::vector<SlotChange> &changes)
 {
-    for (const SlotChange &change : changes) {
-        const Raised raised = raiseEvent(s, [&change](TznWebSearch &owner) {
-            if (owner.OnWebLinkChange)
-                owner.OnWebLinkChange(change.link, QByteArray::number(change.level), change.index);
-        });
-        if (raised == Raised::OwnerGone)
-            return false;
-    }
-    return true;
+    std::vector<EventCall> events;
+    addSlotChanges(events, changes);
+    return raiseEvents(s, events) != Raised::OwnerGone;
 }
 
 // Returns the page's addresses after storing them as the component's Emails.
@@ -58,26 +64,34 @@ std::vector<SlotChange> offerLinks(TznWebSearch::Shared &s, const QByteArrayList
     return changes;
 }
 
-Raised reportPage(const SharedPtr &s, const QByteArray &base, const QByteArray &page, const QByteArrayList &emails)
+EventCall pageReport(const QByteArray &base, const QByteArray &page, const QByteArrayList &emails)
 {
-    return raiseEvent(s, [&](TznWebSearch &owner) {
+    return [base, page, emails](TznWebSearch &owner) {
         if (owner.OnPageReceived)
             owner.OnPageReceived(base, page, emails);
-    });
+    };
 }
 
-Next nextQueuedLink(const SharedPtr &s)
+// Raises `events`, then takes the next waiting link unless a handler has stopped the crawl, and
+// tells the owner of the slot it leaves, all in one hand-over.
+Next nextQueuedLink(const SharedPtr &s, const std::vector<EventCall> &events = {})
 {
-    if (s->stop)
-        return Next::end();
     TWebLink taken;
-    SlotChange change;
-    bool hadSlot = false;
-    {
-        const std::lock_guard guard(s->lock);
-        hadSlot = s->ring.take(&taken, &change);
-    }
-    if (hadSlot && !reportSlotChanges(s, {change}))
+    const auto takeLink = [&s, &taken]() -> std::vector<EventCall> {
+        if (s->stop)
+            return {};
+        SlotChange change;
+        bool hadSlot = false;
+        {
+            const std::lock_guard guard(s->lock);
+            hadSlot = s->ring.take(&taken, &change);
+        }
+        std::vector<EventCall> told;
+        if (hadSlot)
+            addSlotChanges(told, {change});
+        return told;
+    };
+    if (raiseEvents(s, events, takeLink) == Raised::OwnerGone)
         return Next::ownerGone();
     if (taken.Link.isEmpty())
         return Next::end();
@@ -93,16 +107,17 @@ Next pageStep(const SharedPtr &s, const FetchedPage &fetched)
     const QByteArrayList emails = takeEmails(*s, fetched.body);
     const QByteArray base = PageText::BaseOf(fetched.url);
     // Links of a page too deep to queue are never used; not collecting them changes nothing.
+    std::vector<EventCall> events;
     if (fetched.nextLevel <= s->maxLevel) {
         const bool yieldsLinks = !s->japanOnly || PageText::IsJapanesePage(fetched.body);
         const QByteArrayList links =
             yieldsLinks ? PageText::ExtractLinks(base, fetched.body, false, s->allLink) : QByteArrayList();
-        if (!reportSlotChanges(s, offerLinks(*s, links, fetched.nextLevel)))
-            return Next::ownerGone();
+        addSlotChanges(events, offerLinks(*s, links, fetched.nextLevel));
     }
-    if (reportPage(s, base, fetched.body, emails) == Raised::OwnerGone)
-        return Next::ownerGone();
-    return nextQueuedLink(s);
+    // The queue changes first, then the page, then the link taken next: the owner is told of
+    // them in one hand-over.
+    events.push_back(pageReport(base, fetched.body, emails));
+    return nextQueuedLink(s, events);
 }
 
 // For a result page, `nextLevel` is its position plus one: the position the owner is asked for.
@@ -115,7 +130,7 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
         return Next::ownerGone();
     auto request = std::make_shared<PhraseRequest>();
     request->position = fetched.nextLevel;
-    Raised raised = reportPage(s, base, fetched.body, emails);
+    Raised raised = raiseEvent(s, pageReport(base, fetched.body, emails));
     if (raised == Raised::Done)
         raised = askForResultPage(s, request);
     if (raised == Raised::OwnerGone)

@@ -50,8 +50,35 @@ struct Ticket
     Raised result = Raised::OwnerGone;
 };
 
-Raised raiseOnOwnerThread(const std::shared_ptr<TznWebSearch::Shared> &shared,
-                          const std::function<void(TznWebSearch &)> &call)
+using AndThen = std::function<std::vector<EventCall>()>;
+
+// Runs the calls in order on the owner's thread, each guarded, then the ones `andThen` gives;
+// the owner is looked up before each one, since a handler may destroy it.
+Raised runOnOwnerThread(TznWebSearch::Shared &s, const std::vector<EventCall> &calls, const AndThen &andThen)
+{
+    Raised result = Raised::Done;
+    const auto run = [&](const std::vector<EventCall> &batch) {
+        for (const EventCall &call : batch) {
+            TznWebSearch *owner = nullptr;
+            {
+                const std::lock_guard g(s.lock);
+                owner = s.owner;
+            }
+            if (owner == nullptr)
+                return false;
+            result = callGuarded(*owner, call);
+        }
+        return true;
+    };
+    if (!run(calls))
+        return Raised::OwnerGone;
+    if (andThen && !run(andThen()))
+        return Raised::OwnerGone;
+    return result;
+}
+
+Raised raiseOnOwnerThread(const std::shared_ptr<TznWebSearch::Shared> &shared, const std::vector<EventCall> &calls,
+                          const AndThen &andThen = {})
 {
     TznWebSearch::Shared &s = *shared;
     auto ticket = std::make_shared<Ticket>();
@@ -62,16 +89,13 @@ Raised raiseOnOwnerThread(const std::shared_ptr<TznWebSearch::Shared> &shared,
     std::unique_lock posting(postingLock());
     QMetaObject::invokeMethod(
         s.owner,
-        [shared, ticket, call] {
+        // The calls are the call's own: a handler that destroys the owner releases the worker,
+        // which must not take them away while the rest of them are being skipped.
+        [shared, ticket, calls, andThen] {
             {
                 const std::lock_guard posted(postingLock());
             }
-            TznWebSearch *owner = nullptr;
-            {
-                const std::lock_guard g(shared->lock);
-                owner = shared->owner;
-            }
-            const Raised result = owner == nullptr ? Raised::OwnerGone : callGuarded(*owner, call);
+            const Raised result = runOnOwnerThread(*shared, calls, andThen);
             {
                 const std::lock_guard g(shared->lock);
                 ticket->done = true;
@@ -87,8 +111,7 @@ Raised raiseOnOwnerThread(const std::shared_ptr<TznWebSearch::Shared> &shared,
 
 } // namespace
 
-Raised raiseEvent(const std::shared_ptr<TznWebSearch::Shared> &shared,
-                  const std::function<void(TznWebSearch &)> &call)
+Raised raiseEvent(const std::shared_ptr<TznWebSearch::Shared> &shared, const EventCall &call)
 {
     TznWebSearch::Shared &s = *shared;
     bool onOwnerThread = false;
@@ -99,8 +122,36 @@ Raised raiseEvent(const std::shared_ptr<TznWebSearch::Shared> &shared,
         onOwnerThread = QThread::currentThread() == s.owner->thread();
     }
     if (s.delivery == TznWebSearch::EventDelivery::OwnerThread && !onOwnerThread)
-        return raiseOnOwnerThread(shared, call);
+        return raiseOnOwnerThread(shared, {call});
     return raiseHere(s, call);
+}
+
+Raised raiseEvents(const std::shared_ptr<TznWebSearch::Shared> &shared, const std::vector<EventCall> &calls,
+                   const AndThen &andThen)
+{
+    TznWebSearch::Shared &s = *shared;
+    bool onOwnerThread = false;
+    {
+        const std::lock_guard guard(s.lock);
+        if (s.owner == nullptr)
+            return Raised::OwnerGone;
+        onOwnerThread = QThread::currentThread() == s.owner->thread();
+    }
+    // Nothing for a handler to do first: what follows is known here already.
+    if (calls.empty())
+        return andThen ? raiseEvents(shared, andThen()) : Raised::Done;
+    if (s.delivery == TznWebSearch::EventDelivery::OwnerThread && !onOwnerThread)
+        return raiseOnOwnerThread(shared, calls, andThen) == Raised::OwnerGone ? Raised::OwnerGone : Raised::Done;
+    const auto run = [&](const std::vector<EventCall> &batch) {
+        for (const EventCall &call : batch) {
+            if (raiseHere(s, call) == Raised::OwnerGone)
+                return false;
+        }
+        return true;
+    };
+    if (!run(calls) || (andThen && !run(andThen())))
+        return Raised::OwnerGone;
+    return Raised::Done;
 }
 
 void postToOwner(TznWebSearch::Shared &s, std::function<void(TznWebSearch &owner)> call)

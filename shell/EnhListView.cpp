@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 #include <optional>
 #include <vector>
 
@@ -68,6 +69,8 @@ TdfsEnhListView::TdfsEnhListView(QWidget *parent) : QTableView(parent), rows_(ne
     header()->setSectionsClickable(true);
     header()->setSectionResizeMode(QHeaderView::Interactive);
 
+    geometriesHeld_.setSingleShot(true);
+    connect(&geometriesHeld_, &QTimer::timeout, this, &TdfsEnhListView::updateGeometries);
     connect(this, &QAbstractItemView::iconSizeChanged, this, &TdfsEnhListView::fitRowHeight);
     connect(header(), &QHeaderView::sectionClicked, this, &TdfsEnhListView::headerClicked);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &cell) {
@@ -172,6 +175,23 @@ void TdfsEnhListView::fitRowHeight()
     const int iconHeight = iconSize().isValid() ? iconSize().height() : 0;
     const int line = std::max(fontMetrics().height(), iconHeight) + 2 * style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this);
     verticalHeader()->setDefaultSectionSize(std::max(line, 1));
+}
+
+// Every inserted row has the view measure its header and set its scroll bars again on the next
+// turn of the event loop; a crawl adds rows on nearly every turn, and that measuring cost more
+// than the rest of listing them. A resize or any other change still counts at once.
+void TdfsEnhListView::updateGeometries()
+{
+    if (std::exchange(rowsAddedSinceGeometries_, false) && sinceGeometries_.isValid()
+        && sinceGeometries_.elapsed() < geometriesInterval.count()) {
+        rowsAddedSinceGeometries_ = true;
+        if (!geometriesHeld_.isActive())
+            geometriesHeld_.start(geometriesInterval - std::chrono::milliseconds(sinceGeometries_.elapsed()));
+        return;
+    }
+    geometriesHeld_.stop();
+    sinceGeometries_.start();
+    QTableView::updateGeometries();
 }
 
 void TdfsEnhListView::changeEvent(QEvent *event)
@@ -319,6 +339,7 @@ void TdfsEnhListView::EndUpdate()
 int TdfsEnhListView::InsertItem(int index, const QStringList &texts)
 {
     const int row = std::clamp(index, 0, RowCount());
+    rowsAddedSinceGeometries_ = true;
     rows_->insert(row, texts);
     if (!resortDue())
         return row;

@@ -9,9 +9,12 @@
 #include <QString>
 #include <QStringList>
 #include <QHeaderView>
+#include <QElapsedTimer>
 #include <QIcon>
+#include <QTimer>
 #include <QTableView>
 
+#include <chrono>
 #include <vector>
 
 class QAction;
@@ -61,6 +64,9 @@ public:
     // Stored as 0 to 3. Only the report style is drawn; the others are kept and stored.
     enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
     Q_ENUM(TViewStyle)
+
+    // While rows keep coming, the scroll bars and the header follow them at most this often.
+    static constexpr std::chrono::milliseconds geometriesInterval{40};
 
     explicit TdfsEnhListView(QWidget *parent = nullptr);
     // Saves the settings (AutoSave) when the view has been loaded.
@@ -121,6 +127,8 @@ public:
     int InsertItem(int index, const QStringList &texts);
     int AddItem(const QStringList &texts) { return InsertItem(RowCount(), texts); }
     QString Text(int row, int column) const;
+    // Leaves the row where it is until the next sort, as the queue list needs its rows to stay
+    // at the numbers the crawl gives them.
     void SetText(int row, int column, const QString &text);
     // The image drawn before a row's caption: a number into SmallImages, -1 for none.
     int ImageIndex(int row) const;
@@ -160,6 +168,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void updateGeometries() override;
 
 private:
     void headerClicked(int column);
@@ -190,6 +199,9 @@ private:
     bool loaded_ = false;
     int updateCount_ = 0;
     bool resortPending_ = false; // asked for inside a batch
+    bool rowsAddedSinceGeometries_ = false;
+    QElapsedTimer sinceGeometries_;
+    QTimer geometriesHeld_;
     TdfsEnhListRows *rows_ = nullptr;
 
     int copyMenuSourceColumn_ = -1;

@@ -5,6 +5,7 @@
 #include "shell/EditActions.h"
 #include "shell/LangRules.h"
 #include "shell/LanguageChoice.h"
+#include "shell/RepaintPacer.h"
 #include "shell/TrawlApplication.h"
 #include "shell/WebAddresses.h"
 #include "shell/znFormPosition.h"
@@ -129,6 +130,7 @@ TfrmMain::TfrmMain(const TPanelMaker &makePanels, QWidget *parent)
 {
     loadImageList();
     ui_->setupUi(this);
+    new TRepaintPacer(this);
     createComponents();
     buildNavigation();
     buildStatusBar();

@@ -470,4 +470,84 @@ TEST(CrawlOwnerThread, EventsRunOnTheOwnerThreadAndStopWhenTheOwnerGoes)
     EXPECT_EQ(events, before);
 }
 
+// A page's queue changes, the page and the link taken next reach the owner's thread in one
+// hand-over; what its handlers do in between still counts at once, as when each event was
+// handed over alone.
+TEST(CrawlOwnerThread, APageAndItsQueueChangesKeepTheirOrderAndAHandlerCanStopOrDestroyMidWay)
+{
+    TempProgramFolder folder;
+    const std::vector<TestRoute> site{{"/index.html", 200, {}, anchors({"a.html", "b.html"}) + "boss@corp.example.com"},
+                                      {"/a.html", 200, {}, anchors({"c.html", "/b.html"}) + "A@Corp.Example.com"},
+                                      {"/b.html", 200, {}, anchors({"a.html"})},
+                                      {"/c.html", 200, {}, "no links here"}};
+    int argc = 1;
+    char name[] = "test";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const auto turn = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
+
+    struct Case
+    {
+        const char *name;
+        TznWebSearch::EventDelivery delivery;
+        const char *stopOn;    // the event line whose handler stops the crawl
+        const char *destroyOn; // the event line whose handler destroys the component
+    };
+    const Case cases[] = {
+        {"worker thread", TznWebSearch::EventDelivery::WorkerThread, nullptr, nullptr},
+        {"owner thread", TznWebSearch::EventDelivery::OwnerThread, nullptr, nullptr},
+        {"stopped by the first page", TznWebSearch::EventDelivery::OwnerThread, "P ~/ 1 boss@corp.example.com", nullptr},
+        {"destroyed by its first event", TznWebSearch::EventDelivery::OwnerThread, nullptr, "L ~/a.html 1 0"},
+    };
+    std::vector<std::string> whole;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestHttpServer server(site);
+        auto search = std::make_unique<TznWebSearch>();
+        search->setEventDelivery(c.delivery);
+        EventLog log;
+        log.attach(*search, server.url(""));
+        const auto logged = search->OnPageReceived;
+        const auto linked = search->OnWebLinkChange;
+        const auto acted = [&] {
+            const std::vector<std::string> lines = log.lines();
+            if (c.stopOn != nullptr && lines.back() == c.stopOn)
+                search->StopSearch();
+            if (c.destroyOn != nullptr && lines.back() == c.destroyOn)
+                search.reset();
+        };
+        search->OnPageReceived = [&, logged](const QByteArray &url, const QByteArray &html, const QByteArrayList &emails) {
+            logged(url, html, emails);
+            acted();
+        };
+        search->OnWebLinkChange = [&, linked](const QByteArray &link, const QByteArray &level, int index) {
+            linked(link, level, index);
+            acted();
+        };
+        search->setSearchEngine(server.url("/index.html"));
+        search->setMaxLevel(2);
+        search->setMaxQueues(10);
+        ASSERT_TRUE(search->StartSearch());
+        if (c.destroyOn == nullptr) {
+            ASSERT_TRUE(waitUntil([&] { return log.waitForEnd(0ms); }, 10s, turn));
+        }
+        ASSERT_TRUE(waitUntil([] { return WorkerReaper::waitForAll(0); }, 5s, turn));
+        const std::vector<std::string> lines = log.lines();
+        if (whole.empty()) {
+            whole = lines;
+            continue;
+        }
+        if (c.stopOn == nullptr && c.destroyOn == nullptr) {
+            EXPECT_EQ(lines, whole) << "the same events in the same order";
+        } else if (c.stopOn != nullptr) {
+            EXPECT_EQ(lines, (std::vector<std::string>{whole[0], whole[1], whole[2], "E searching=1"}))
+                << "no link is taken after the handler stopped the crawl";
+            EXPECT_EQ(server.requestedPaths(), QByteArrayList{"/index.html"});
+        } else {
+            EXPECT_EQ(lines, (std::vector<std::string>{whole[0]})) << "nothing runs after the owner has gone";
+            EXPECT_EQ(server.requestedPaths(), QByteArrayList{"/index.html"});
+        }
+    }
+}
+
 } // namespace
