@@ -258,11 +258,11 @@ void TOptionDialog::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
-// QDialog centres a dialog it has not been told to place by a reckoning that mixes the owner's
-// client area, another window's frame and a frame-inclusive move of a window whose own frame the
-// window system may or may not still report; under a window manager each opening came out one
-// title bar lower. The place is worked out here from outer bounds alone and set as the client
-// geometry, the one thing every window manager keeps as asked.
+// QDialog centres a dialog it has not been told to place by a frame-inclusive move computed from
+// the owner's client area and the frame of whichever window it finds first; the dialog's own frame
+// is unknown at its first showing and known later, so under a window manager the openings did
+// not land in the same place (the first one a title bar higher). The place is worked out here
+// from outer bounds alone and set as the client geometry, which window managers keep as asked.
 void TOptionDialog::placeOverOwner()
 {
     const QWidget *owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;

@@ -61,6 +61,9 @@ public:
 
     static void standardMessageBox(QWidget *owner, const QString &text);
 
+    // Each opening centres the dialog over its owner's window.
+    void setVisible(bool visible) override;
+
     // The values both dialogs hand to their panel.
     QString FileName() const;
     int Depth() const;
@@ -108,8 +111,6 @@ protected:
 
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    // Each opening centres the dialog over its owner's window.
-    void setVisible(bool visible) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
