@@ -146,7 +146,9 @@ void TfrmEngineOption::mmPhraseExit()
 
 bool TfrmEngineOption::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui_->mmPhrase && event->type() == QEvent::FocusOut)
+    // Only a move to another field proposes a name: closing the dialog or switching windows
+    // leaves the file name alone.
+    if (watched == ui_->mmPhrase && focusMovesWithin(event))
         mmPhraseExit();
     return TOptionDialog::eventFilter(watched, event);
 }

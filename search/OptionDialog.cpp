@@ -9,10 +9,13 @@
 #include "search/ResultFile.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSpinBox>
+#include <QWindow>
 
 #include <climits>
 #include <utility>
@@ -28,17 +31,80 @@ QString trimBlanks(const QString &text)
     return text.mid(first, last - first);
 }
 
-int spinValue(const QSpinBox *spin)
+namespace {
+
+// Typed text read as a whole number, blanks at either end allowed; anything else reads as 0.
+int wholeNumber(const QString &text)
 {
     bool isNumber = false;
-    const int value = spin->cleanText().toInt(&isNumber);
+    const int value = text.trimmed().toInt(&isNumber);
     return isNumber ? value : 0;
 }
 
-void makeUnbounded(QSpinBox *spin)
+// A plain QSpinBox refuses keys that would make its text no number, and on leaving the field or
+// Enter it puts its last valid value back: an emptied Depth field then applied the old depth.
+// This one takes any text and leaves it as typed; its value follows the text as read.
+class TypedSpinBox final : public QSpinBox
 {
-    spin->setRange(INT_MIN, INT_MAX);
-    spin->setSingleStep(1);
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString &, int &) const override { return QValidator::Acceptable; }
+    void fixup(QString &) const override {}
+    int valueFromText(const QString &text) const override { return wholeNumber(text); }
+    // The spin box writes its value back into the field whenever it leaves, shows or takes
+    // Enter: the typed text stands for as long as it reads as that value, so only a step or a
+    // value set by the program writes the number.
+    QString textFromValue(int value) const override
+    {
+        const QString typed = lineEdit()->text();
+        return wholeNumber(typed) == value ? typed : QSpinBox::textFromValue(value);
+    }
+};
+
+} // namespace
+
+int spinValue(const QSpinBox *spin)
+{
+    return wholeNumber(spin->text());
+}
+
+void makeUnbounded(QSpinBox *&spin)
+{
+    QSpinBox *const designed = spin;
+    auto *typed = new TypedSpinBox(designed->parentWidget());
+    typed->setObjectName(designed->objectName());
+    typed->setGeometry(designed->geometry());
+    typed->setToolTip(designed->toolTip());
+    typed->setWhatsThis(designed->whatsThis());
+    typed->setEnabled(designed->isEnabledTo(designed->parentWidget()));
+    typed->setRange(INT_MIN, INT_MAX);
+    typed->setSingleStep(1);
+    typed->setValue(designed->value());
+    // The same place among its siblings and in the tab order, which the language walk and the
+    // Tab key follow.
+    typed->stackUnder(designed);
+    QWidget::setTabOrder(designed, typed);
+    typed->setVisible(designed->isVisibleTo(designed->parentWidget()));
+    delete designed;
+    spin = typed;
+}
+
+QRect centredOver(const QRect &ownerFrame, const QSize &clientSize, const QMargins &frame, const QRect &available)
+{
+    QRect outer(QPoint(), clientSize.grownBy(frame));
+    outer.moveCenter(ownerFrame.center());
+    // As much of the dialog as fits stays on the screen, its title bar before all.
+    if (outer.right() > available.right())
+        outer.moveRight(available.right());
+    if (outer.left() < available.left())
+        outer.moveLeft(available.left());
+    if (outer.bottom() > available.bottom())
+        outer.moveBottom(available.bottom());
+    if (outer.top() < available.top())
+        outer.moveTop(available.top());
+    return outer.marginsRemoved(frame);
 }
 
 TOptionDialog::TOptionDialog(const TPanelServices &services, QWidget *parent)
@@ -88,16 +154,16 @@ void TOptionDialog::btnHelpClick()
 void TOptionDialog::spbToClick()
 {
     const std::optional<QString> chosen =
-        saveDialog_(this, controls_.edtFile->text(), QStringLiteral(u"文本文件 (*.txt)"));
+        saveDialog_(this, controls_->edtFile->text(), QStringLiteral(u"文本文件 (*.txt)"));
     if (!chosen || chosen->isEmpty())
         return;
-    controls_.edtFile->setText(ResultFile::withTextExtension(*chosen));
-    controls_.edtFile->setCursorPosition(int(controls_.edtFile->text().size()));
+    controls_->edtFile->setText(ResultFile::withTextExtension(*chosen));
+    controls_->edtFile->setCursorPosition(int(controls_->edtFile->text().size()));
 }
 
 void TOptionDialog::attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults)
 {
-    controls_ = controls;
+    controls_.emplace(controls);
     helpTopic_ = helpTopic;
     defaults_ = defaults;
     makeUnbounded(controls.intDepth);
@@ -113,27 +179,27 @@ void TOptionDialog::attachCommon(const CommonControls &controls, const QString &
 
 QString TOptionDialog::FileName() const
 {
-    return controls_.edtFile->text();
+    return controls_->edtFile->text();
 }
 
 int TOptionDialog::Depth() const
 {
-    return spinValue(controls_.intDepth);
+    return spinValue(controls_->intDepth);
 }
 
 int TOptionDialog::Queues() const
 {
-    return spinValue(controls_.intQue);
+    return spinValue(controls_->intQue);
 }
 
 bool TOptionDialog::AllLink() const
 {
-    return controls_.rdoAll->isChecked();
+    return controls_->rdoAll->isChecked();
 }
 
 bool TOptionDialog::JapanOnly() const
 {
-    return controls_.chkJapan->isChecked();
+    return controls_->chkJapan->isChecked();
 }
 
 CrawlSettings TOptionDialog::crawlSettings() const
@@ -147,10 +213,10 @@ CrawlSettings TOptionDialog::crawlSettings() const
 
 void TOptionDialog::btnDefaultClick()
 {
-    controls_.intDepth->setValue(defaults_.depth);
-    controls_.intQue->setValue(defaults_.queues);
-    controls_.rdoAll->setChecked(true);
-    controls_.chkJapan->setChecked(false);
+    controls_->intDepth->setValue(defaults_.depth);
+    controls_->intQue->setValue(defaults_.queues);
+    controls_->rdoAll->setChecked(true);
+    controls_->chkJapan->setChecked(false);
 }
 
 void TOptionDialog::warn(const QString &key, QWidget *focus)
@@ -159,12 +225,73 @@ void TOptionDialog::warn(const QString &key, QWidget *focus)
     focus->setFocus();
 }
 
+bool TOptionDialog::focusMovesWithin(const QEvent *focusOut) const
+{
+    if (focusOut->type() != QEvent::FocusOut || !isVisible())
+        return false;
+    switch (static_cast<const QFocusEvent *>(focusOut)->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::MouseFocusReason:
+    case Qt::ShortcutFocusReason:
+        break;
+    default:
+        return false;
+    }
+    // The new focus widget is already set when the old one is told it lost the focus.
+    const QWidget *next = QApplication::focusWidget();
+    return next != nullptr && isAncestorOf(next);
+}
+
 bool TOptionDialog::event(QEvent *event)
 {
     // Showing counts as becoming active too: an offscreen or unfocused window is never activated.
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
         FormActivate();
     return QDialog::event(event);
+}
+
+void TOptionDialog::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        placeOverOwner();
+    QDialog::setVisible(visible);
+}
+
+// QDialog centres a dialog it has not been told to place by a frame-inclusive move computed from
+// the owner's client area and the frame of whichever window it finds first; the dialog's own frame
+// is unknown at its first showing and known later, so under a window manager the openings did
+// not land in the same place (the first one a title bar higher). The place is worked out here
+// from outer bounds alone and set as the client geometry, which window managers keep as asked.
+void TOptionDialog::placeOverOwner()
+{
+    const QWidget *owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    const QScreen *display = owner != nullptr ? owner->screen() : nullptr;
+    if (owner == nullptr || !owner->isVisible() || display == nullptr) {
+        // Nothing to centre over: QDialog centres the dialog on the screen.
+        setAttribute(Qt::WA_Moved, false);
+        return;
+    }
+    const QRect ownerFrame = owner->frameGeometry();
+    const QRect ownerClient = owner->geometry();
+    // Before its first showing the dialog's own frame is unknown; the owner's is the best guess,
+    // both being framed by the same window manager.
+    const QMargins frame = !frame_.isNull() ? frame_
+                                            : QMargins(ownerClient.left() - ownerFrame.left(),
+                                                       ownerClient.top() - ownerFrame.top(),
+                                                       ownerFrame.right() - ownerClient.right(),
+                                                       ownerFrame.bottom() - ownerClient.bottom());
+    setGeometry(centredOver(ownerFrame, size(), frame, display->availableGeometry()));
+    // Placed: QDialog leaves it there.
+    setAttribute(Qt::WA_Moved);
+}
+
+void TOptionDialog::hideEvent(QHideEvent *event)
+{
+    // Still the frame of the shown dialog: the window system learns of the hiding later.
+    if (const QWindow *window = windowHandle(); window != nullptr && !window->frameMargins().isNull())
+        frame_ = window->frameMargins();
+    QDialog::hideEvent(event);
 }
 
 void TOptionDialog::keyPressEvent(QKeyEvent *event)

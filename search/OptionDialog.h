@@ -8,6 +8,8 @@
 #include "search/CrawlSettings.h"
 
 #include <QDialog>
+#include <QMargins>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -24,11 +26,18 @@ class QToolButton;
 // a typed URL, phrase or file name counts as empty.
 QString trimBlanks(const QString &text);
 
-// An unbounded spin edit of the option dialogs is a QSpinBox over the whole int range; it reads
-// its text, so text that is no whole number (empty, a lone "-") reads as 0, not as the last
-// valid value.
+// An unbounded spin edit of the option dialogs is a QSpinBox over the whole int range that takes
+// any text and keeps it as typed; it reads its text, so text that is no whole number (empty, a
+// lone "-", "12x") reads as 0, not as the last valid value.
 int spinValue(const QSpinBox *spin);
-void makeUnbounded(QSpinBox *spin);
+// Puts an unbounded spin edit in the place of the form's `spin` (same parent, name, place, value
+// and tab position), deletes the form's and points `spin` at the new one.
+void makeUnbounded(QSpinBox *&spin);
+
+// Where a dialog of `clientSize` with the window manager's `frame` around it goes so that its
+// outer bounds are centred over the outer bounds `ownerFrame` of its owner, kept within
+// `available` as far as it fits: its client geometry.
+QRect centredOver(const QRect &ownerFrame, const QSize &clientSize, const QMargins &frame, const QRect &available);
 
 class TOptionDialog : public QDialog
 {
@@ -52,6 +61,9 @@ public:
 
     static void standardMessageBox(QWidget *owner, const QString &text);
 
+    // Each opening centres the dialog over its owner's window.
+    void setVisible(bool visible) override;
+
     // The values both dialogs hand to their panel.
     QString FileName() const;
     int Depth() const;
@@ -74,13 +86,14 @@ protected:
     // Of `services` the dialog takes the message texts and help.
     TOptionDialog(const TPanelServices &services, QWidget *parent);
 
-    // The controls both dialogs have, by their design names.
+    // The controls both dialogs have, by their design names. The spin edits are the form's own
+    // pointers: attachCommon replaces the spin edits and the form's pointers follow.
     struct CommonControls
     {
         QLineEdit *edtFile;
         QToolButton *spbTo;
-        QSpinBox *intDepth;
-        QSpinBox *intQue;
+        QSpinBox *&intDepth;
+        QSpinBox *&intQue;
         QRadioButton *rdoAll;
         QCheckBox *chkJapan;
         QPushButton *btnDefault;
@@ -92,12 +105,20 @@ protected:
     void attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults);
     // The message of `key`, then the focus to `focus`; the dialog stays open.
     void warn(const QString &key, QWidget *focus);
+    // Whether `focusOut` hands the focus to another control of this dialog, by the keyboard or
+    // the mouse: not when the dialog closes or loses activation, nor when a popup opens.
+    bool focusMovesWithin(const QEvent *focusOut) const;
 
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
-    CommonControls controls_{};
+    void placeOverOwner();
+
+    std::optional<CommonControls> controls_;
+    // The window manager's frame around this dialog as last seen; none before the first showing.
+    QMargins frame_;
     CrawlLimits defaults_;
     QString helpTopic_;
     TPanelServices::MessageLookup paraText_;

@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QWindow>
 
 namespace {
 
@@ -56,13 +57,60 @@ void TznFormPosition::Loaded()
 
 bool TznFormPosition::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == owner_.data()) {
-        if (event->type() == QEvent::Close)
+    QWidget *form = owner_.data();
+    if (form == nullptr)
+        return QObject::eventFilter(watched, event);
+    if (watched == form) {
+        switch (event->type()) {
+        case QEvent::Close:
             save(); // the close goes on to the form as usual, whatever it decides
-        else if (event->type() == QEvent::Show)
+            break;
+        case QEvent::Show:
             Loaded();
+            if (!shown_) {
+                shown_ = true;
+                const bool placed = (form->windowState() & placementStates) != 0;
+                unframedOuter_ = placed && form->normalGeometry().isValid() ? form->normalGeometry() : form->geometry();
+
+                // The window exists now; its exposures tell when the window manager has framed it.
+                if (QWindow *window = form->windowHandle())
+                    window->installEventFilter(this);
+            }
+            break;
+        default:
+            break;
+        }
+    } else if (watched == form->windowHandle() && event->type() == QEvent::Expose) {
+        fitIntoFrame();
     }
     return QObject::eventFilter(watched, event);
+}
+
+void TznFormPosition::fitIntoFrame()
+{
+    QWidget *form = owner_.data();
+    QWindow *window = form != nullptr ? form->windowHandle() : nullptr;
+    if (!unframedOuter_ || window == nullptr || !window->isExposed())
+        return;
+    const QRect outer = *unframedOuter_;
+    unframedOuter_.reset();
+    window->removeEventFilter(this);
+    // A window that first shows maximized or minimized keeps its normal bounds as they were
+    // given, outer ones, and they are stored as such; once it returns to normal under a window
+    // manager, its outer bounds are larger by the frame.
+    if (form->windowState() & placementStates)
+        return;
+    // A window manager frames the window before it is first exposed: margins still none then
+    // mean a window without a frame, whose outer bounds are its client bounds already.
+    const QMargins frame = window->frameMargins();
+    normalFrame_ = frame;
+    // A size set since the showing was meant as it is; a window moved since (by the program, or
+    // by a window manager that places windows itself) keeps its client place.
+    if (frame.isNull() || form->size() != outer.size())
+        return;
+    const QPoint client = form->geometry().topLeft();
+    const QPoint place = client == outer.topLeft() ? client + QPoint(frame.left(), frame.top()) : client;
+    form->setGeometry(QRect(place, outer.size().shrunkBy(frame)));
 }
 
 // Each value takes effect as soon as it is read; a missing or malformed one ends the restore
@@ -110,12 +158,13 @@ void TznFormPosition::save()
     else if (states & (Qt::WindowMaximized | Qt::WindowFullScreen))
         state = Maximized;
 
-    // The bounds of the normal state, which the window returns to from maximized. Qt keeps them
-    // while the window stays maximized, so the window need not visibly return to normal size
-    // first, and a close that is then refused leaves it as it was.
-    QRect bounds = form->geometry();
+    // The outer bounds of the normal state, which the window returns to from maximized. Qt keeps
+    // the normal client bounds while the window stays maximized, so the window need not visibly
+    // return to normal size first, and a close that is then refused leaves it as it was. Until
+    // the client area was fitted into a frame, the normal bounds are still the outer ones.
+    QRect bounds = form->frameGeometry();
     if ((states & (Qt::WindowMaximized | Qt::WindowFullScreen)) && form->normalGeometry().isValid())
-        bounds = form->normalGeometry();
+        bounds = form->normalGeometry().marginsAdded(normalFrame_.value_or(QMargins()));
 
     const std::optional<RegistryKey> key = RegistryKey::open(RegistryKey::currentUser, positionKey(), true);
     if (!key)

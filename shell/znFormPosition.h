@@ -2,11 +2,18 @@
 // Remembers the place and window state of the form that owns it, in the per-user registry key
 // SOFTWARE\<Manufacturer>\<application title>\Position: restored once the form is built, saved
 // on every close request before the form handles it.
+//
+// The stored bounds are the window's outer bounds, the window manager's frame included, and so
+// are the bounds a form is given before it first shows (its designed or restored ones): the frame
+// is known only once the window is up, and then the client area is fitted into those bounds.
 
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+
+#include <optional>
 
 class QEvent;
 
@@ -35,8 +42,17 @@ protected:
 private:
     void restore();
     void save();
+    // Fits the client area into the outer bounds the form had before its frame was known, at the
+    // first exposure, when the frame is known.
+    void fitIntoFrame();
 
     QPointer<QWidget> owner_;
     QString manufacturer_;
     bool loaded_ = false;
+    bool shown_ = false;
+    // The normal bounds at the first showing, outer bounds still waiting for the frame.
+    std::optional<QRect> unframedOuter_;
+    // The frame of the normal window once the client area was fitted into it; the normal bounds
+    // of a maximized window are then client bounds, which this frame surrounds.
+    std::optional<QMargins> normalFrame_;
 };

@@ -148,6 +148,43 @@ TEST_F(EngineOptionTest, OkNeedsAPhraseAndLeavingThePhrasesProposesAFileName)
     EXPECT_FALSE(dialog.Cancelled);
 }
 
+TEST_F(EngineOptionTest, OnlyAMoveToAnotherFieldProposesAFileName)
+{
+    QWidget other;
+    const struct
+    {
+        const char *why;
+        std::function<void()> leave;
+        bool proposed;
+    } rows[] = {
+        {"Tab", [this] { QTest::keyClick(phrases(), Qt::Key_Tab); }, true},
+        {"a click in the file field", [this] { QTest::mouseClick(file(), Qt::LeftButton); }, true},
+        {"a click on Cancel, which takes the focus first", [this] { click("btnCancel"); }, true},
+        {"reject", [this] { dialog.reject(); }, false},
+        {"the close box", [this] { dialog.close(); }, false},
+        {"another window made active",
+         [&other] {
+             other.show();
+             QApplication::setActiveWindow(&other);
+             QCoreApplication::processEvents();
+         },
+         false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.why);
+        file()->clear();
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        phrases()->setFocus();
+        ASSERT_TRUE(waitUntil([this] { return QApplication::focusWidget() == phrases(); }));
+        phrases()->setPlainText(QStringLiteral("phrase"));
+        row.leave();
+        EXPECT_EQ(file()->text(), row.proposed ? QStringLiteral("phrase.txt") : QString());
+        other.hide();
+        dialog.hide();
+    }
+}
+
 TEST_F(EngineOptionTest, DefaultKeepsPhrasesFileAndMarksAndHelpOpensTheEnginePage)
 {
     phrases()->setPlainText(QStringLiteral("kept"));

@@ -26,6 +26,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,92 @@ TEST_F(RobotOptionTest, DefaultRestoresTheLimitsOnlyAndSpinEditsReadNonNumbersAs
     EXPECT_FALSE(dialog.JapanOnly());
     EXPECT_EQ(dialog.InitUrl(), QStringLiteral("http://kept.example/"));
     EXPECT_EQ(dialog.FileName(), QStringLiteral("kept.txt"));
+}
+
+TEST_F(RobotOptionTest, TypedLimitsAreTakenAsTypedWhenOkMovesTheFocusAway)
+{
+    const struct
+    {
+        const char *typed;
+        int read;
+    } rows[] = {
+        {"", 0}, {"12x", 0}, {" 7 ", 7}, {"-", 0}, {"-12", -12}, {"1,000", 0}, {"99999999999", 0},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.typed);
+        url()->setText(QStringLiteral("http://typed.example/"));
+        open();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        depth()->setFocus();
+        depth()->selectAll();
+        QTest::keyClick(depth(), Qt::Key_Delete);
+        QTest::keyClicks(depth(), QString::fromUtf8(row.typed));
+        EXPECT_EQ(depth()->text(), QString::fromUtf8(row.typed)) << "every key was taken";
+        // The click on OK takes the focus from the field first, as the user's would.
+        QTest::keyClick(depth(), Qt::Key_Return);
+        QTest::mouseClick(part<QPushButton>("btnOk"), Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(depth()->text(), QString::fromUtf8(row.typed)) << "the text was put back";
+        EXPECT_EQ(dialog.Depth(), row.read);
+        EXPECT_EQ(dialog.crawlSettings().limits.depth, row.read);
+        // Shown again, the field still holds what was typed.
+        open();
+        EXPECT_EQ(depth()->text(), QString::fromUtf8(row.typed));
+        dialog.hide();
+    }
+    // A step from text that reads as 0 starts from 0.
+    open();
+    depth()->setFocus();
+    depth()->findChild<QLineEdit *>()->setText(QStringLiteral("abc"));
+    QTest::keyClick(depth(), Qt::Key_Up);
+    EXPECT_EQ(depth()->text(), QStringLiteral("1"));
+    EXPECT_EQ(dialog.Depth(), 1);
+}
+
+TEST_F(RobotOptionTest, EachOpeningIsCentredOverTheOwnerInTheSamePlace)
+{
+    QWidget owner;
+    owner.setGeometry(200, 150, 666, 487);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    TfrmRobotOption owned(services(), &owner);
+    QList<QRect> places;
+    for (int opening = 0; opening < 3; ++opening) {
+        owned.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&owned));
+        places.append(owned.frameGeometry());
+        // Moved by the user before it closes: the next opening is centred again all the same.
+        owned.windowHandle()->setFramePosition(QPoint(10, 20 + opening));
+        QCoreApplication::processEvents();
+        owned.hide();
+    }
+    EXPECT_EQ(places.at(1), places.at(0));
+    EXPECT_EQ(places.at(2), places.at(0));
+    EXPECT_LE((places.at(0).center() - owner.frameGeometry().center()).manhattanLength(), 1);
+    EXPECT_EQ(places.at(0).size(), owned.size().grownBy(QMargins(2, 2, 2, 2))) << "offscreen frames are 2 wide";
+}
+
+TEST(OptionDialogPlace, OuterBoundsCentredOverTheOwnersAndKeptOnTheScreen)
+{
+    const QRect screen(0, 0, 1280, 1024);
+    const QMargins frame(1, 20, 1, 5);
+    const struct
+    {
+        const char *why;
+        QRect ownerFrame;
+        QMargins frame;
+        QRect client;
+    } rows[] = {
+        {"no frame", QRect(306, 248, 668, 512), QMargins(), QRect(431, 283, 417, 441)},
+        {"a frame: the outer bounds are centred", QRect(306, 248, 668, 512), frame, QRect(431, 291, 417, 441)},
+        {"owner past the right edge", QRect(1000, 248, 668, 512), frame, QRect(1280 - 1 - 417, 291, 417, 441)},
+        {"owner above the top: the title bar stays on the screen", QRect(306, -400, 668, 512), frame,
+         QRect(431, 20, 417, 441)},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.why);
+        EXPECT_EQ(centredOver(row.ownerFrame, QSize(417, 441), row.frame, screen), row.client);
+    }
 }
 
 TEST_F(RobotOptionTest, SaveDialogGivesTxtToANameWithoutAnyDotAndCancelKeepsTheField)

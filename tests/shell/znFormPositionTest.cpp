@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QDeadlineTimer>
+#include <QWindow>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -37,6 +39,16 @@ protected:
             event->ignore();
     }
 };
+
+// Shown and exposed, so its frame is known; waits a bounded time.
+bool exposed(QWidget *form)
+{
+    const QDeadlineTimer deadline(5000);
+    while (!(form->windowHandle() && form->windowHandle()->isExposed()) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+    return form->windowHandle() && form->windowHandle()->isExposed();
+}
 
 std::optional<qint32> stored(const char *name)
 {
@@ -78,6 +90,52 @@ TEST(TznFormPosition, MaximizedWindowComesBackMaximizedWithItsNormalBounds)
     again.showNormal();
     QCoreApplication::processEvents();
     EXPECT_EQ(again.geometry(), QRect(100, 120, 500, 300));
+}
+
+// Offscreen windows get a frame of 2 on every side once shown, as a window manager's would be.
+TEST(TznFormPosition, TheOuterBoundsAreStoredAndComeBackWithTheFrameAround)
+{
+    const TempRegistryFile store;
+    const auto storedBytes = [](int left, int top, int width, int height, int state) {
+        return QStringLiteral("REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Norvane\\Norvane Trawlex\\Position]\n"
+                              "\"Left\"=dword:%1\n\"Top\"=dword:%2\n\"Width\"=dword:%3\n\"Height\"=dword:%4\n"
+                              "\"State\"=dword:%5\n")
+            .arg(left, 8, 16, QLatin1Char('0'))
+            .arg(top, 8, 16, QLatin1Char('0'))
+            .arg(width, 8, 16, QLatin1Char('0'))
+            .arg(height, 8, 16, QLatin1Char('0'))
+            .arg(state, 8, 16, QLatin1Char('0'))
+            .toLatin1();
+    };
+    {
+        Form form;
+        form.show();
+        ASSERT_TRUE(exposed(&form));
+        EXPECT_EQ(form.frameGeometry(), designed) << "the designed bounds are the outer ones";
+        EXPECT_EQ(form.geometry(), designed.marginsRemoved(QMargins(2, 2, 2, 2)));
+        form.close();
+        EXPECT_EQ(store.read(), storedBytes(50, 60, 320, 200, 0));
+    }
+    {
+        // Moved and resized by the user, then maximized: the normal outer bounds are kept.
+        Form form;
+        form.show();
+        ASSERT_TRUE(exposed(&form));
+        form.windowHandle()->setFramePosition(QPoint(90, 110));
+        form.windowHandle()->resize(400, 250);
+        QCoreApplication::processEvents();
+        form.showMaximized();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(form.isMaximized());
+        form.close();
+        EXPECT_EQ(store.read(), storedBytes(90, 110, 404, 254, 2));
+    }
+    Form again;
+    again.show();
+    ASSERT_TRUE(exposed(&again));
+    ASSERT_TRUE(again.isMaximized());
+    again.close();
+    EXPECT_EQ(store.read(), storedBytes(90, 110, 404, 254, 2)) << "nothing creeps from one run to the next";
 }
 
 TEST(TznFormPosition, RestoreStopsSilentlyAtTheFirstMissingOrMalformedValue)
@@ -125,13 +183,14 @@ TEST(TznFormPosition, EveryCloseRequestSavesEvenARefusedOne)
     form.refuseClose = true;
     form.setGeometry(10, 20, 330, 220);
     form.show();
+    ASSERT_TRUE(exposed(&form));
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(stored("Left"), 10);
     EXPECT_EQ(stored("Width"), 330);
     EXPECT_EQ(stored("State"), 0);
 
-    form.setGeometry(15, 25, 330, 220);
+    form.move(15, 25); // the frame's place
     form.refuseClose = false;
     EXPECT_TRUE(form.close());
     EXPECT_EQ(stored("Left"), 15);
