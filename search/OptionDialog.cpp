@@ -7,6 +7,7 @@
 
 #include "search/IeSearch.h"
 #include "search/ResultFile.h"
+#include "search/TypedSpinBox.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -14,10 +15,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSpinBox>
 #include <QWindow>
 
-#include <climits>
 #include <utility>
 
 QString trimBlanks(const QString &text)
@@ -29,66 +28,6 @@ QString trimBlanks(const QString &text)
     while (last > first && text.at(last - 1).unicode() <= 0x20)
         --last;
     return text.mid(first, last - first);
-}
-
-namespace {
-
-// Typed text read as a whole number, blanks at either end allowed; anything else reads as 0.
-int wholeNumber(const QString &text)
-{
-    bool isNumber = false;
-    const int value = text.trimmed().toInt(&isNumber);
-    return isNumber ? value : 0;
-}
-
-// A plain QSpinBox refuses keys that would make its text no number, and on leaving the field or
-// Enter it puts its last valid value back: an emptied Depth field then applied the old depth.
-// This one takes any text and leaves it as typed; its value follows the text as read.
-class TypedSpinBox final : public QSpinBox
-{
-public:
-    using QSpinBox::QSpinBox;
-
-protected:
-    QValidator::State validate(QString &, int &) const override { return QValidator::Acceptable; }
-    void fixup(QString &) const override {}
-    int valueFromText(const QString &text) const override { return wholeNumber(text); }
-    // The spin box writes its value back into the field whenever it leaves, shows or takes
-    // Enter: the typed text stands for as long as it reads as that value, so only a step or a
-    // value set by the program writes the number.
-    QString textFromValue(int value) const override
-    {
-        const QString typed = lineEdit()->text();
-        return wholeNumber(typed) == value ? typed : QSpinBox::textFromValue(value);
-    }
-};
-
-} // namespace
-
-int spinValue(const QSpinBox *spin)
-{
-    return wholeNumber(spin->text());
-}
-
-void makeUnbounded(QSpinBox *&spin)
-{
-    QSpinBox *const designed = spin;
-    auto *typed = new TypedSpinBox(designed->parentWidget());
-    typed->setObjectName(designed->objectName());
-    typed->setGeometry(designed->geometry());
-    typed->setToolTip(designed->toolTip());
-    typed->setWhatsThis(designed->whatsThis());
-    typed->setEnabled(designed->isEnabledTo(designed->parentWidget()));
-    typed->setRange(INT_MIN, INT_MAX);
-    typed->setSingleStep(1);
-    typed->setValue(designed->value());
-    // The same place among its siblings and in the tab order, which the language walk and the
-    // Tab key follow.
-    typed->stackUnder(designed);
-    QWidget::setTabOrder(designed, typed);
-    typed->setVisible(designed->isVisibleTo(designed->parentWidget()));
-    delete designed;
-    spin = typed;
 }
 
 QRect centredOver(const QRect &ownerFrame, const QSize &clientSize, const QMargins &frame, const QRect &available)
@@ -154,20 +93,18 @@ void TOptionDialog::btnHelpClick()
 void TOptionDialog::spbToClick()
 {
     const std::optional<QString> chosen =
-        saveDialog_(this, controls_->edtFile->text(), QStringLiteral(u"文本文件 (*.txt)"));
+        saveDialog_(this, controls_.edtFile->text(), QStringLiteral(u"文本文件 (*.txt)"));
     if (!chosen || chosen->isEmpty())
         return;
-    controls_->edtFile->setText(ResultFile::withTextExtension(*chosen));
-    controls_->edtFile->setCursorPosition(int(controls_->edtFile->text().size()));
+    controls_.edtFile->setText(ResultFile::withTextExtension(*chosen));
+    controls_.edtFile->setCursorPosition(int(controls_.edtFile->text().size()));
 }
 
 void TOptionDialog::attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults)
 {
-    controls_.emplace(controls);
+    controls_ = controls;
     helpTopic_ = helpTopic;
     defaults_ = defaults;
-    makeUnbounded(controls.intDepth);
-    makeUnbounded(controls.intQue);
     controls.intDepth->setValue(defaults.depth);
     controls.intQue->setValue(defaults.queues);
     controls.spbTo->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
@@ -179,27 +116,27 @@ void TOptionDialog::attachCommon(const CommonControls &controls, const QString &
 
 QString TOptionDialog::FileName() const
 {
-    return controls_->edtFile->text();
+    return controls_.edtFile->text();
 }
 
 int TOptionDialog::Depth() const
 {
-    return spinValue(controls_->intDepth);
+    return controls_.intDepth->typedValue();
 }
 
 int TOptionDialog::Queues() const
 {
-    return spinValue(controls_->intQue);
+    return controls_.intQue->typedValue();
 }
 
 bool TOptionDialog::AllLink() const
 {
-    return controls_->rdoAll->isChecked();
+    return controls_.rdoAll->isChecked();
 }
 
 bool TOptionDialog::JapanOnly() const
 {
-    return controls_->chkJapan->isChecked();
+    return controls_.chkJapan->isChecked();
 }
 
 CrawlSettings TOptionDialog::crawlSettings() const
@@ -213,10 +150,10 @@ CrawlSettings TOptionDialog::crawlSettings() const
 
 void TOptionDialog::btnDefaultClick()
 {
-    controls_->intDepth->setValue(defaults_.depth);
-    controls_->intQue->setValue(defaults_.queues);
-    controls_->rdoAll->setChecked(true);
-    controls_->chkJapan->setChecked(false);
+    controls_.intDepth->setValue(defaults_.depth);
+    controls_.intQue->setValue(defaults_.queues);
+    controls_.rdoAll->setChecked(true);
+    controls_.chkJapan->setChecked(false);
 }
 
 void TOptionDialog::warn(const QString &key, QWidget *focus)

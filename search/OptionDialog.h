@@ -19,20 +19,12 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
+class TTypedSpinBox;
 class QToolButton;
 
 // Blanks and control characters (everything up to U+0020) removed at both ends, the rule by which
 // a typed URL, phrase or file name counts as empty.
 QString trimBlanks(const QString &text);
-
-// An unbounded spin edit of the option dialogs is a QSpinBox over the whole int range that takes
-// any text and keeps it as typed; it reads its text, so text that is no whole number (empty, a
-// lone "-", "12x") reads as 0, not as the last valid value.
-int spinValue(const QSpinBox *spin);
-// Puts an unbounded spin edit in the place of the form's `spin` (same parent, name, place, value
-// and tab position), deletes the form's and points `spin` at the new one.
-void makeUnbounded(QSpinBox *&spin);
 
 // Where a dialog of `clientSize` with the window manager's `frame` around it goes so that its
 // outer bounds are centred over the outer bounds `ownerFrame` of its owner, kept within
@@ -86,14 +78,13 @@ protected:
     // Of `services` the dialog takes the message texts and help.
     TOptionDialog(const TPanelServices &services, QWidget *parent);
 
-    // The controls both dialogs have, by their design names. The spin edits are the form's own
-    // pointers: attachCommon replaces the spin edits and the form's pointers follow.
+    // The controls both dialogs have, by their design names.
     struct CommonControls
     {
         QLineEdit *edtFile;
         QToolButton *spbTo;
-        QSpinBox *&intDepth;
-        QSpinBox *&intQue;
+        TTypedSpinBox *intDepth;
+        TTypedSpinBox *intQue;
         QRadioButton *rdoAll;
         QCheckBox *chkJapan;
         QPushButton *btnDefault;
@@ -116,7 +107,7 @@ protected:
 private:
     void placeOverOwner();
 
-    std::optional<CommonControls> controls_;
+    CommonControls controls_{};
     // The window manager's frame around this dialog as last seen; none before the first showing.
     QMargins frame_;
     CrawlLimits defaults_;
