@@ -109,42 +109,49 @@ Raised raiseOnOwnerThread(const std::shared_ptr<TznWebSearch::Shared> &shared, c
     return ticket->done ? ticket->result : Raised::OwnerGone;
 }
 
-} // namespace
+enum class Route { OwnerGone, Here, OwnerThread };
 
-Raised raiseEvent(const std::shared_ptr<TznWebSearch::Shared> &shared, const EventCall &call)
+Route routeOf(TznWebSearch::Shared &s)
 {
-    TznWebSearch::Shared &s = *shared;
     bool onOwnerThread = false;
     {
         const std::lock_guard guard(s.lock);
         if (s.owner == nullptr)
-            return Raised::OwnerGone;
+            return Route::OwnerGone;
         onOwnerThread = QThread::currentThread() == s.owner->thread();
     }
-    if (s.delivery == TznWebSearch::EventDelivery::OwnerThread && !onOwnerThread)
+    return s.delivery == TznWebSearch::EventDelivery::OwnerThread && !onOwnerThread ? Route::OwnerThread : Route::Here;
+}
+
+} // namespace
+
+Raised raiseEvent(const std::shared_ptr<TznWebSearch::Shared> &shared, const EventCall &call)
+{
+    switch (routeOf(*shared)) {
+    case Route::OwnerGone:
+        return Raised::OwnerGone;
+    case Route::OwnerThread:
         return raiseOnOwnerThread(shared, {call});
-    return raiseHere(s, call);
+    case Route::Here:
+        break;
+    }
+    return raiseHere(*shared, call);
 }
 
 Raised raiseEvents(const std::shared_ptr<TznWebSearch::Shared> &shared, const std::vector<EventCall> &calls,
                    const AndThen &andThen)
 {
-    TznWebSearch::Shared &s = *shared;
-    bool onOwnerThread = false;
-    {
-        const std::lock_guard guard(s.lock);
-        if (s.owner == nullptr)
-            return Raised::OwnerGone;
-        onOwnerThread = QThread::currentThread() == s.owner->thread();
-    }
+    const Route route = routeOf(*shared);
+    if (route == Route::OwnerGone)
+        return Raised::OwnerGone;
     // Nothing for a handler to do first: what follows is known here already.
     if (calls.empty())
         return andThen ? raiseEvents(shared, andThen()) : Raised::Done;
-    if (s.delivery == TznWebSearch::EventDelivery::OwnerThread && !onOwnerThread)
+    if (route == Route::OwnerThread)
         return raiseOnOwnerThread(shared, calls, andThen) == Raised::OwnerGone ? Raised::OwnerGone : Raised::Done;
     const auto run = [&](const std::vector<EventCall> &batch) {
         for (const EventCall &call : batch) {
-            if (raiseHere(s, call) == Raised::OwnerGone)
+            if (raiseHere(*shared, call) == Raised::OwnerGone)
                 return false;
         }
         return true;
