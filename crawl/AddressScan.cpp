@@ -1,0 +1,10 @@
+#include "crawl/AddressScan.h"
+
+namespace AddressScan {
+
+QByteArrayList ExtractEmails(QByteArrayView)
+{
+    return {};
+}
+
+} // namespace AddressScan

@@ -1,0 +1,3 @@
+#include "crawl/AddressScan.h"
+
+#include <gtest/gtest.h>

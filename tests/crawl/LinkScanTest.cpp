@@ -1,0 +1,3 @@
+#include "crawl/LinkScan.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "crawl/RobotsTxt.h"
+
+#include <gtest/gtest.h>
