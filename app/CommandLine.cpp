@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 
 namespace {
 
@@ -63,6 +64,11 @@ QString usage()
         "  --this-site        follow only links inside the start site\n"
         "  --japanese         robot: take links only from pages naming a Japanese character set\n"
         "  --file NAME        result file (default Emails.txt in the program folder)\n"
+        "  --thorough         the thorough rules: https too, every link form, each page once,\n"
+        "                     addresses however written, robots.txt obeyed\n"
+        "  --ignore-robots    thorough: fetch what robots.txt forbids too\n"
+        "  --cacert FILE      thorough: trust this certificate authority for https as well\n"
+        "  --user-agent TEXT  thorough: the User-Agent sent (default Trawlex/VERSION)\n"
         "  --trace            print every event of the crawl, one tab-separated line each\n"
         "  --help             this text\n"
         "  --version          the version\n"
@@ -97,7 +103,8 @@ Parsed parse(const QStringList &arguments)
     const auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
     parser.addOptions({valued("robot"), flag("engine"), valued("engines"), valued("depth"), valued("queue"),
                        flag("this-site"), flag("japanese"), valued("file"), flag("trace"), flag("help"),
-                       flag("version")});
+                       flag("version"), flag("thorough"), flag("ignore-robots"), valued("cacert"),
+                       valued("user-agent")});
     Parsed parsed;
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -124,6 +131,17 @@ Parsed parse(const QStringList &arguments)
     request.crawl.japaneseOnly = parser.isSet(QStringLiteral("japanese"));
     request.resultFile = parser.value(QStringLiteral("file"));
     request.trace = parser.isSet(QStringLiteral("trace"));
+    CrawlRules &rules = request.crawl.rules;
+    rules.thorough = parser.isSet(QStringLiteral("thorough"));
+    rules.obeyRobots = !parser.isSet(QStringLiteral("ignore-robots"));
+    rules.caFile = QFile::encodeName(parser.value(QStringLiteral("cacert")));
+    rules.userAgent = parser.value(QStringLiteral("user-agent")).toUtf8();
+    for (const char *thoroughOnly : {"ignore-robots", "cacert", "user-agent"}) {
+        if (!rules.thorough && parser.isSet(QString::fromLatin1(thoroughOnly))) {
+            parsed.error = QStringLiteral("--%1 belongs to --thorough").arg(QString::fromLatin1(thoroughOnly));
+            return parsed;
+        }
+    }
     const CrawlLimits defaults = robot ? CrawlDefaults::robot : CrawlDefaults::engine;
     if (!readCount(parser, QStringLiteral("depth"), defaults.depth, &request.crawl.limits.depth, &parsed.error)
         || !readCount(parser, QStringLiteral("queue"), defaults.queues, &request.crawl.limits.queues, &parsed.error))
@@ -131,8 +149,10 @@ Parsed parse(const QStringList &arguments)
 
     if (robot) {
         const QString url = parser.value(robotOption);
-        if (!IsStartAddress(url)) {
-            parsed.error = QStringLiteral("the start address must begin with http://, not \"%1\"").arg(url);
+        if (!IsStartAddress(url, rules.thorough)) {
+            parsed.error = rules.thorough
+                               ? QStringLiteral("the start address must begin with http:// or https://, not \"%1\"").arg(url)
+                               : QStringLiteral("the start address must begin with http://, not \"%1\"").arg(url);
             return parsed;
         }
         if (!parser.positionalArguments().isEmpty() || parser.isSet(QStringLiteral("engines"))) {

@@ -1,6 +1,8 @@
 #include "crawl/CrawlChain.h"
 
 #include "crawl/EventHandOver.h"
+#include "crawl/AddressScan.h"
+#include "crawl/LinkScan.h"
 #include "crawl/PageText.h"
 
 #include <vector>
@@ -102,8 +104,47 @@ Next nextQueuedLink(const SharedPtr &s, const std::vector<EventCall> &events = {
     return Next::fetch(taken.Link, taken.Level, Step::Page);
 }
 
+// A site page by the thorough rules: its address as it answered, its links resolved, in scope,
+// not surely files and not fetched yet, and only the addresses no earlier page of the crawl
+// reported.
+Next thoroughPageStep(const SharedPtr &s, const FetchedPage &fetched)
+{
+    const QUrl pageUrl(QString::fromLatin1(fetched.finalUrl.isEmpty() ? fetched.url : fetched.finalUrl));
+    const QByteArray site = ThoroughState::siteOf(pageUrl);
+    const QByteArrayList found = AddressScan::ExtractEmails(fetched.body);
+    QByteArrayList links;
+    const bool yieldsLinks = !s->japanOnly || PageText::IsJapanesePage(fetched.body);
+    if (fetched.nextLevel <= s->maxLevel && yieldsLinks && !fetched.body.isEmpty()) {
+        for (const QUrl &link : LinkScan::ExtractLinks(fetched.body, pageUrl)) {
+            if (LinkScan::surelyNotAPage(link) || (!s->allLink && ThoroughState::siteOf(link) != site))
+                continue;
+            links.append(ThoroughState::pageKey(link));
+        }
+    }
+    QByteArrayList emails;
+    std::vector<EventCall> events;
+    {
+        const std::lock_guard guard(s->lock);
+        emails = s->thorough.firstSeen(found);
+        s->emails = emails;
+        QByteArrayList fresh;
+        for (const QByteArray &link : links) {
+            if (!s->thorough.visited(link))
+                fresh.append(link);
+        }
+        std::vector<SlotChange> changes;
+        if (fetched.nextLevel <= s->maxLevel)
+            s->ring.offer(fresh, fetched.nextLevel, &changes);
+        addSlotChanges(events, changes);
+    }
+    events.push_back(pageReport(pageUrl.toEncoded(), fetched.body, emails));
+    return nextQueuedLink(s, events);
+}
+
 Next pageStep(const SharedPtr &s, const FetchedPage &fetched)
 {
+    if (s->rules.thorough)
+        return thoroughPageStep(s, fetched);
     const QByteArrayList emails = takeEmails(*s, fetched.body);
     const QByteArray base = PageText::BaseOf(fetched.url);
     // Links of a page too deep to queue are never used; not collecting them changes nothing.
@@ -143,6 +184,11 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
 }
 
 } // namespace
+
+Next skipFetch(const SharedPtr &s)
+{
+    return nextQueuedLink(s);
+}
 
 Next afterFetch(const SharedPtr &s, Step step, const FetchedPage &page)
 {

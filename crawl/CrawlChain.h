@@ -33,6 +33,10 @@ struct Next
     static Next ownerGone() { return {What::OwnerGone, {}, 0, Step::Page}; }
 };
 
+// The next fetch when the driver lets a page go unfetched (robots.txt forbids it, or a thorough
+// crawl has fetched it already): the next waiting link.
+Next skipFetch(const std::shared_ptr<TznWebSearch::Shared> &shared);
+
 // Runs the given step on a fetched page.
 Next afterFetch(const std::shared_ptr<TznWebSearch::Shared> &shared, Step step, const FetchedPage &page);
 

@@ -2,7 +2,9 @@
 // What a crawl component shares with its running chain. The chain holds it by shared_ptr, so it
 // outlives a component destroyed mid-crawl; `owner` turning null tells the chain the owner is gone.
 
+#include "crawl/CrawlRules.h"
 #include "crawl/LinkRing.h"
+#include "crawl/ThoroughState.h"
 #include "crawl/znWebSearch.h"
 
 #include <QByteArrayList>
@@ -15,7 +17,7 @@
 
 struct TznWebSearch::Shared
 {
-    std::mutex lock; // guards ring, emails and owner
+    std::mutex lock; // guards ring, emails, owner, rules and thorough
     std::condition_variable handedBack;
     LinkRing ring;
     QByteArrayList emails;
@@ -23,6 +25,10 @@ struct TznWebSearch::Shared
     // A queue size set while a chain runs waits for its end: resizing a ring in use would
     // strand waiting links behind new free slots and leave the owners' mirrors wrong.
     std::optional<int> pendingSlots;
+    // Set between crawls; a crawl reads the rules it started with.
+    CrawlRules rules;
+    std::optional<CrawlRules> pendingRules; // set during a crawl, taken when it ends
+    ThoroughState thorough;
 
     // Held while a handler runs on the fetch thread, so the owner's destructor can wait it out.
     std::mutex handlerRunning;
@@ -45,6 +51,10 @@ struct TznWebSearch::Shared
         if (pendingSlots) {
             ring.resize(*pendingSlots);
             pendingSlots.reset();
+        }
+        if (pendingRules) {
+            rules = *pendingRules;
+            pendingRules.reset();
         }
         searching = false;
     }

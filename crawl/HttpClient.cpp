@@ -1,9 +1,12 @@
 #include "crawl/HttpClient.h"
 
+#include "crawl/LinkScan.h"
+
 #include <curl/curl.h>
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -77,6 +80,11 @@ struct Transfer
     int readTimeoutMs = 0;
     qint64 maxBodyBytes = 0;
 
+    bool thorough = false;
+    bool pagesOnly = false;
+    QByteArray contentType;
+    bool notAPage = false;
+
     QByteArray body;
     qint64 headerBytes = 0;
     QByteArray statusLine;
@@ -90,10 +98,12 @@ struct Transfer
         long code = 0;
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
         const QByteArray line = statusLine.isEmpty() ? "HTTP status " + QByteArray::number(code) : statusLine;
+        if (thorough && code >= 300 && code <= 399 && hasLocation)
+            return {}; // the caller follows it
         if (code < 200 || code > 299)
             return line;
         // Redirects are never followed, so a page that points elsewhere is no page.
-        if (hasLocation)
+        if (hasLocation && !thorough)
             return line + " with a Location header: redirect not followed";
         return {};
     }
@@ -116,8 +126,11 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
         // An interim 1xx answer comes first; only the final status line counts.
         t->statusLine = line;
         t->hasLocation = false;
+        t->contentType.clear();
     } else if (startsWithNoCase(line, "location:")) {
         t->hasLocation = true;
+    } else if (startsWithNoCase(line, "content-type:")) {
+        t->contentType = line.mid(13).trimmed();
     }
     return bytes;
 }
@@ -133,6 +146,16 @@ size_t onBody(char *data, size_t size, size_t count, void *user)
         t->failure = t->verdictOnStatus();
         if (!t->failure.isEmpty())
             return 0;
+        // A redirect's own body is of no use, and neither is a body no scan would read.
+        if (t->thorough) {
+            long code = 0;
+            curl_easy_getinfo(t->handle, CURLINFO_RESPONSE_CODE, &code);
+            const bool redirect = code >= 300 && code <= 399 && t->hasLocation;
+            if (redirect || (t->pagesOnly && !LinkScan::isPageType(t->contentType))) {
+                t->notAPage = !redirect;
+                return 0;
+            }
+        }
     }
     if (t->body.size() + qint64(bytes) > t->maxBodyBytes) {
         t->failure = "Page larger than " + QByteArray::number(t->maxBodyBytes) + " bytes: fetch given up";
@@ -163,10 +186,11 @@ int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return 0;
 }
 
-HttpResult failed(const QByteArray &message)
+HttpResult failed(const QByteArray &message, long status = 0)
 {
     HttpResult result;
     result.error = oneLine(message);
+    result.status = status;
     return result;
 }
 
@@ -192,6 +216,7 @@ struct EasyHandle
 
 struct HttpClient::Impl
 {
+    std::optional<ThoroughFetch> thorough;
     int readTimeoutMs = 30000;
     QByteArray userAgent;
     const std::atomic<bool> *abort = nullptr;
@@ -232,7 +257,39 @@ void HttpClient::setMaxBodyBytes(qint64 bytes)
     d->maxBodyBytes = bytes;
 }
 
+void HttpClient::setThorough(const ThoroughFetch &rules)
+{
+    d->thorough = rules;
+}
+
 HttpResult HttpClient::get(const QByteArray &url)
+{
+    if (!d->thorough)
+        return getOnce(url);
+    // Each hop is judged before it is asked for: the crawl's scope and its visited set decide.
+    QByteArray target = url;
+    for (int hop = 0;; ++hop) {
+        HttpResult result = getOnce(target);
+        if (!result.ok || result.status < 300 || result.status > 399)
+            return result;
+        const QByteArray next = result.url;
+        if (next.isEmpty())
+            return failed("HTTP status " + QByteArray::number(result.status) + " without a usable Location");
+        if (hop >= d->thorough->maxRedirects)
+            return failed("More than " + QByteArray::number(d->thorough->maxRedirects) + " redirects: " + next);
+        if (d->thorough->redirectAllowed && !d->thorough->redirectAllowed(next)) {
+            HttpResult skipped;
+            skipped.ok = true;
+            skipped.status = result.status;
+            skipped.url = next;
+            skipped.notAPage = true; // out of scope or fetched already: nothing to scan here
+            return skipped;
+        }
+        target = next;
+    }
+}
+
+HttpResult HttpClient::getOnce(const QByteArray &url)
 {
     if (const CURLcode init = initCurlOnce(); init != CURLE_OK)
         return failed(curl_easy_strerror(init));
@@ -261,14 +318,25 @@ HttpResult HttpClient::get(const QByteArray &url)
     t.stop = d->stop;
     t.readTimeoutMs = d->readTimeoutMs;
     t.maxBodyBytes = d->maxBodyBytes;
+    t.thorough = d->thorough.has_value();
+    t.pagesOnly = t.thorough && d->thorough->pagesOnly;
     char errorText[CURL_ERROR_SIZE] = {};
 
     CURL *h = easy.p;
     curl_easy_setopt(h, CURLOPT_CURLU, parsed.p);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
-    // No TLS layer by design: https and every other scheme fail before any connection.
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    // No TLS layer by design: https and every other scheme fail before any connection. A
+    // thorough crawl takes https too, always verified.
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, t.thorough ? "http,https" : "http");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, t.thorough ? "http,https" : "http");
+    if (t.thorough) {
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!d->thorough->caFile.isEmpty())
+            curl_easy_setopt(h, CURLOPT_CAINFO, d->thorough->caFile.constData());
+        // Every encoding libcurl can decode is asked for; the body cap counts decoded bytes.
+        curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+    }
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
@@ -277,8 +345,8 @@ HttpResult HttpClient::get(const QByteArray &url)
         curl_easy_setopt(h, CURLOPT_USERAGENT, d->userAgent.constData());
     // An empty proxy overrides http_proxy and friends from the environment.
     curl_easy_setopt(h, CURLOPT_PROXY, "");
-    // The page text is scanned as the server sent it.
-    curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    // The page text is scanned as the server sent it (a thorough crawl's, decompressed).
+    curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, t.thorough ? 1L : 0L);
     // Fetches run on worker threads; signals would hit whatever thread the kernel picks.
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     if (sharedPool != nullptr)
@@ -296,8 +364,26 @@ HttpResult HttpClient::get(const QByteArray &url)
     t.lastByte = Clock::now();
     const CURLcode rc = curl_easy_perform(h);
 
+    HttpResult result;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
+    result.contentType = t.contentType;
+    if (const char *effective = nullptr; curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+        result.url = effective;
+    if (t.thorough && t.hasLocation && result.status >= 300 && result.status <= 399) {
+        // libcurl resolves the Location against the address asked for, without following it.
+        const char *location = nullptr;
+        curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location);
+        result.ok = true;
+        result.url = location != nullptr ? QByteArray(location) : QByteArray();
+        return result;
+    }
+    if (t.notAPage) {
+        result.ok = true;
+        result.notAPage = true;
+        return result;
+    }
     if (!t.failure.isEmpty())
-        return failed(t.failure);
+        return failed(t.failure, result.status);
     // libcurl refuses a single header line past its own limit before we see it, and calls that
     // "Out of memory", which misleads whoever reads the log.
     if (rc == CURLE_OUT_OF_MEMORY && !t.statusChecked)
@@ -306,9 +392,13 @@ HttpResult HttpClient::get(const QByteArray &url)
         return failed(errorText[0] != '\0' ? QByteArray(errorText) : QByteArray(curl_easy_strerror(rc)));
     // A body-less answer never reached onBody, so its status is judged only now.
     if (const QByteArray verdict = t.verdictOnStatus(); !verdict.isEmpty())
-        return failed(verdict);
+        return failed(verdict, result.status);
+    if (t.pagesOnly && !LinkScan::isPageType(t.contentType)) {
+        result.ok = true;
+        result.notAPage = true;
+        return result;
+    }
 
-    HttpResult result;
     result.ok = true;
     result.body = std::move(t.body);
     return result;

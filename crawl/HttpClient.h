@@ -1,11 +1,13 @@
 #pragma once
-// One blocking HTTP GET per call, the way the crawl wants it: plain http only, no redirects,
-// no proxy, no cookies, body bytes unchanged.
+// One blocking HTTP GET per call, the way the crawl wants it: by default plain http only, no
+// redirects, no proxy, no cookies, body bytes unchanged. A thorough crawl widens that (see
+// ThoroughFetch).
 
 #include <QByteArray>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 struct HttpResult
@@ -13,6 +15,21 @@ struct HttpResult
     bool ok = false;
     QByteArray body;   // empty when the fetch failed
     QByteArray error;  // the status line for a status failure, else the client's message
+    long status = 0;   // the final answer's status code; 0 when none came
+    QByteArray url;    // the address that answered last, after the redirects followed
+    QByteArray contentType;
+    bool notAPage = false; // answered with a type that is no page: ok, and no body fetched
+};
+
+// How a thorough crawl fetches: https as well (verified against the system's authorities or
+// `caFile`), compressed bodies, redirects followed hop by hop where `redirectAllowed` agrees,
+// and only bodies of a page type downloaded when `pagesOnly`.
+struct ThoroughFetch
+{
+    QByteArray caFile;
+    int maxRedirects = 5;
+    std::function<bool(const QByteArray &target)> redirectAllowed;
+    bool pagesOnly = true;
 };
 
 class HttpClient final
@@ -39,10 +56,14 @@ public:
     static constexpr std::chrono::seconds kStoppedSilence{1};
     // Lowers (or raises) the body cap for this client; kMaxBodyBytes unless set.
     void setMaxBodyBytes(qint64 bytes);
+    // Fetches by the thorough rules from now on.
+    void setThorough(const ThoroughFetch &rules);
 
     HttpResult get(const QByteArray &url);
 
 private:
+    HttpResult getOnce(const QByteArray &url);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -19,14 +19,23 @@ TThrWebSearch::TThrWebSearch(const QByteArray &url, int level, int readTimeoutMs
 
 TThrWebSearch::~TThrWebSearch() = default;
 
+void TThrWebSearch::setThorough(const ThoroughFetch &rules, const QByteArray &userAgent)
+{
+    if (!Http)
+        return;
+    Http->setThorough(rules);
+    Http->setUserAgent(userAgent);
+}
+
 FetchedPage TThrWebSearch::Execute()
 {
-    FetchedPage page{Url, {}, Level + 1, {}};
+    FetchedPage page{Url, {}, Level + 1, {}, {}};
     if (!Http)
         return page;
     HttpResult result = Http->get(Url);
     Http.reset(); // its connection goes back to the shared pool before the step runs
     // The failure is one line: the client keeps it so.
+    page.finalUrl = result.url;
     if (result.ok)
         page.body = std::move(result.body);
     else if (!AppendLine(QString::fromLatin1(kErrorLog), result.error, &page.logFailure) && page.logFailure.isEmpty())

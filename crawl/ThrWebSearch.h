@@ -11,14 +11,16 @@
 #include <memory>
 
 class HttpClient;
+struct ThoroughFetch;
 
 // A fetched page as the crawl steps take it.
 struct FetchedPage
 {
     QByteArray url;
-    QByteArray body;   // empty when the fetch failed
+    QByteArray body;   // empty when the fetch failed, or when the answer was no page
     int nextLevel = 0; // the fetched page's level plus one: the level of the links it holds
     QString logFailure; // why the failure's line could not go to the error log; empty when it did
+    QByteArray finalUrl; // the address that answered, after redirects (thorough crawls)
 };
 
 class TThrWebSearch final
@@ -31,6 +33,9 @@ public:
     ~TThrWebSearch();
     TThrWebSearch(const TThrWebSearch &) = delete;
     TThrWebSearch &operator=(const TThrWebSearch &) = delete;
+
+    // Fetches by the thorough rules, as `userAgent`.
+    void setThorough(const ThoroughFetch &rules, const QByteArray &userAgent);
 
     // Fetches the page; a failed fetch has its line in the error log before this returns.
     // Once only: the client is released with the answer.

@@ -34,6 +34,21 @@ TznWebSearch::EventDelivery TznWebSearch::eventDelivery() const { return s->deli
 void TznWebSearch::setEventDelivery(EventDelivery delivery) { s->delivery = delivery; }
 void TznWebSearch::setReadTimeout(int milliseconds) { s->readTimeoutMs = milliseconds; }
 
+CrawlRules TznWebSearch::Rules() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->rules;
+}
+
+void TznWebSearch::setRules(const CrawlRules &rules)
+{
+    const std::lock_guard guard(s->lock);
+    if (!s->searching)
+        s->rules = rules;
+    else
+        s->pendingRules = rules;
+}
+
 QByteArrayList TznWebSearch::Emails() const
 {
     const std::lock_guard guard(s->lock);
@@ -95,6 +110,7 @@ bool beginChain(TznWebSearch::Shared &s)
     s.stop = false;
     s.errorLogFailureTold = false;
     s.emails.clear();
+    s.thorough.reset();
     return true;
 }
 

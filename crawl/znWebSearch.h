@@ -3,6 +3,7 @@
 // pool thread (see ChainDriver), keeps the ring of waiting links, and reports every step to its
 // owner through four events.
 
+#include "crawl/CrawlRules.h"
 #include "crawl/LinkRing.h"
 
 #include <QByteArray>
@@ -71,6 +72,10 @@ public:
     void setEventDelivery(EventDelivery delivery);
     // Longest wait for a byte of a page before the fetch fails (30000 ms).
     void setReadTimeout(int milliseconds);
+    // The rules of the next crawls: classic unless set otherwise. A crawl that runs keeps the
+    // rules it started with.
+    CrawlRules Rules() const;
+    void setRules(const CrawlRules &rules);
 
     struct Shared;
 

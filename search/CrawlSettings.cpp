@@ -2,9 +2,9 @@
 
 #include "crawl/znWebSearch.h"
 
-bool IsStartAddress(const QString &address)
+bool IsStartAddress(const QString &address, bool thorough)
 {
-    return address.startsWith(QLatin1StringView("http://"));
+    return address.startsWith(QLatin1StringView("http://")) || (thorough && address.startsWith(QLatin1StringView("https://")));
 }
 
 void CrawlSettings::applyTo(TznWebSearch &search) const
@@ -15,4 +15,5 @@ void CrawlSettings::applyTo(TznWebSearch &search) const
     search.setMaxQueues(limits.queues);
     search.setAllLink(allLinks);
     search.setJapanOnly(japaneseOnly);
+    search.setRules(rules);
 }

@@ -3,6 +3,8 @@
 // fill in and hand to the crawl component: the same limits, the same start-address rule and the
 // same order of settings, whichever front end started it.
 
+#include "crawl/CrawlRules.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -23,8 +25,9 @@ inline constexpr CrawlLimits engine{3, 5000};
 } // namespace CrawlDefaults
 
 // A robot start address must begin with exactly "http://": the crawl fetches plain http only and
-// the fetcher takes the scheme as written, so the test is case-sensitive.
-bool IsStartAddress(const QString &address);
+// the fetcher takes the scheme as written, so the test is case-sensitive. A thorough crawl also
+// starts from "https://".
+bool IsStartAddress(const QString &address, bool thorough = false);
 
 struct CrawlSettings
 {
@@ -35,6 +38,7 @@ struct CrawlSettings
     CrawlLimits limits;
     bool allLinks = true;
     bool japaneseOnly = false;
+    CrawlRules rules;
 
     void applyTo(TznWebSearch &search) const;
 };

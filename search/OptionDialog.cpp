@@ -10,6 +10,8 @@
 #include "search/TypedSpinBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -48,6 +50,7 @@ QRect centredOver(const QRect &ownerFrame, const QSize &clientSize, const QMargi
 
 TOptionDialog::TOptionDialog(const TPanelServices &services, QWidget *parent)
     : QDialog(parent)
+    , iniMain_(services.iniMain)
     , paraText_(services.paraText)
     , showHelp_(services.showHelp)
     , messageBox_(&TOptionDialog::standardMessageBox)
@@ -100,9 +103,22 @@ void TOptionDialog::spbToClick()
     controls_.edtFile->setCursorPosition(int(controls_.edtFile->text().size()));
 }
 
-void TOptionDialog::attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults)
+void TOptionDialog::attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults,
+                                 const QString &section)
 {
     controls_ = controls;
+    section_ = section;
+    // The rules are a choice of the user's that outlives the run, unlike the limits.
+    if (iniMain_) {
+        controls.chkThorough->setChecked(iniMain_->ReadString(section, QStringLiteral("Thorough"), QStringLiteral("0")) == QLatin1String("1"));
+        controls.chkRobots->setChecked(iniMain_->ReadString(section, QStringLiteral("ObeyRobots"), QStringLiteral("1")) != QLatin1String("0"));
+    }
+    controls.chkRobots->setEnabled(controls.chkThorough->isChecked());
+    connect(controls.chkThorough, &QCheckBox::toggled, this, [this](bool on) {
+        controls_.chkRobots->setEnabled(on);
+        keepRules();
+    });
+    connect(controls.chkRobots, &QCheckBox::toggled, this, &TOptionDialog::keepRules);
     helpTopic_ = helpTopic;
     defaults_ = defaults;
     controls.intDepth->setValue(defaults.depth);
@@ -134,6 +150,25 @@ bool TOptionDialog::AllLink() const
     return controls_.rdoAll->isChecked();
 }
 
+CrawlRules TOptionDialog::Rules() const
+{
+    CrawlRules rules;
+    rules.thorough = controls_.chkThorough->isChecked();
+    rules.obeyRobots = controls_.chkRobots->isChecked();
+    if (iniMain_)
+        rules.caFile = QFile::encodeName(iniMain_->ReadString(QStringLiteral("Thorough"), QStringLiteral("CaFile"), QString()));
+    return rules;
+}
+
+void TOptionDialog::keepRules() const
+{
+    if (!iniMain_)
+        return;
+    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    iniMain_->WriteString(section_, QStringLiteral("Thorough"), flag(controls_.chkThorough->isChecked()));
+    iniMain_->WriteString(section_, QStringLiteral("ObeyRobots"), flag(controls_.chkRobots->isChecked()));
+}
+
 bool TOptionDialog::JapanOnly() const
 {
     return controls_.chkJapan->isChecked();
@@ -145,6 +180,7 @@ CrawlSettings TOptionDialog::crawlSettings() const
     settings.limits = {Depth(), Queues()};
     settings.allLinks = AllLink();
     settings.japaneseOnly = JapanOnly();
+    settings.rules = Rules();
     return settings;
 }
 

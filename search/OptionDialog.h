@@ -5,9 +5,12 @@
 
 #include "shell/PanelServices.h"
 
+#include "crawl/CrawlRules.h"
 #include "search/CrawlSettings.h"
+#include "shell/znIniSetting.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QMargins>
 #include <QRect>
 #include <QString>
@@ -58,6 +61,10 @@ public:
 
     // The values both dialogs hand to their panel.
     QString FileName() const;
+    // The rules the next crawl follows: thorough when its box is ticked, with robots.txt obeyed
+    // unless that box is cleared; an authority for https from the main settings ("Thorough",
+    // "CaFile").
+    CrawlRules Rules() const;
     int Depth() const;
     int Queues() const;
     bool AllLink() const;
@@ -87,13 +94,17 @@ protected:
         TTypedSpinBox *intQue;
         QRadioButton *rdoAll;
         QCheckBox *chkJapan;
+        QCheckBox *chkThorough;
+        QCheckBox *chkRobots;
         QPushButton *btnDefault;
         QPushButton *btnCancel;
         QPushButton *btnHelp;
     };
     // Wires the shared controls: unbounded limits set to their defaults, the file picker,
-    // Default, Cancel and Help (opening `helpTopic`).
-    void attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults);
+    // Default, Cancel and Help (opening `helpTopic`); the crawl rules as kept in the main
+    // settings under `section`.
+    void attachCommon(const CommonControls &controls, const QString &helpTopic, CrawlLimits defaults,
+                      const QString &section);
     // The message of `key`, then the focus to `focus`; the dialog stays open.
     void warn(const QString &key, QWidget *focus);
     // Whether `focusOut` hands the focus to another control of this dialog, by the keyboard or
@@ -107,7 +118,11 @@ protected:
 private:
     void placeOverOwner();
 
+    void keepRules() const;
+
     CommonControls controls_{};
+    QPointer<TznIniSetting> iniMain_;
+    QString section_;
     // The window manager's frame around this dialog as last seen; none before the first showing.
     QMargins frame_;
     CrawlLimits defaults_;

@@ -15,9 +15,9 @@ TfrmRobotOption::TfrmRobotOption(const TPanelServices &services, QWidget *parent
     , ui_(std::make_unique<Ui::TfrmRobotOption>())
 {
     ui_->setupUi(this);
-    attachCommon({ui_->edtFile, ui_->spbTo, ui_->intDepth, ui_->intQue, ui_->rdoAll, ui_->chkJapan, ui_->btnDefault,
-                  ui_->btnCancel, ui_->btnHelp},
-                 QStringLiteral("Robot.htm"), CrawlDefaults::robot);
+    attachCommon({ui_->edtFile, ui_->spbTo, ui_->intDepth, ui_->intQue, ui_->rdoAll, ui_->chkJapan, ui_->chkThorough,
+                  ui_->chkRobots, ui_->btnDefault, ui_->btnCancel, ui_->btnHelp},
+                 QStringLiteral("Robot.htm"), CrawlDefaults::robot, QStringLiteral("RobotOption"));
 
     connect(ui_->btnOk, &QPushButton::clicked, this, &TfrmRobotOption::btnOkClick);
     connect(ui_->edtInitUrl, &QLineEdit::returnPressed, this, &TfrmRobotOption::btnOkClick);
@@ -33,7 +33,7 @@ QString TfrmRobotOption::InitUrl() const
 void TfrmRobotOption::btnOkClick()
 {
     Cancelled = false;
-    if (!IsStartAddress(ui_->edtInitUrl->text())) {
+    if (!IsStartAddress(ui_->edtInitUrl->text(), ui_->chkThorough->isChecked())) {
         warn(QStringLiteral("InitUrlWarning"), ui_->edtInitUrl);
         return;
     }

@@ -48,6 +48,24 @@ TEST(CommandLine, EnginesChosenAndOrderedByNameOrNumber)
     EXPECT_TRUE(parsed.request->trace);
 }
 
+TEST(CommandLine, ThoroughRulesAreChosenWithTheirOptionsAndTakeAnHttpsStart)
+{
+    const auto classic = parse({"--robot", "http://site.example/"});
+    ASSERT_TRUE(classic.request);
+    EXPECT_FALSE(classic.request->crawl.rules.thorough);
+
+    const auto thorough = parse({"--robot", "https://site.example/", "--thorough", "--ignore-robots", "--cacert",
+                                 "/tmp/ca.pem", "--user-agent", "Probe/1"});
+    ASSERT_TRUE(thorough.request) << thorough.error.toStdString();
+    const CrawlRules &rules = thorough.request->crawl.rules;
+    EXPECT_TRUE(rules.thorough);
+    EXPECT_FALSE(rules.obeyRobots);
+    EXPECT_EQ(rules.caFile, QByteArray("/tmp/ca.pem"));
+    EXPECT_EQ(rules.agent(), QByteArray("Probe/1"));
+    EXPECT_TRUE(parse({"--robot", "http://a/", "--thorough"}).request->crawl.rules.obeyRobots);
+    EXPECT_TRUE(parse({"--robot", "http://a/", "--thorough"}).request->crawl.rules.agent().startsWith("Trawlex/"));
+}
+
 TEST(CommandLine, BadArgumentsAreExplained)
 {
     const std::vector<std::vector<const char *>> rows = {
@@ -62,6 +80,10 @@ TEST(CommandLine, BadArgumentsAreExplained)
         {"--engine", "x", "--japanese"},
         {"--robot", "http://a/", "stray"},
         {"--frobnicate"},
+        {"--robot", "http://a/", "--ignore-robots"}, // thorough options without --thorough
+        {"--robot", "http://a/", "--cacert", "ca.pem"},
+        {"--robot", "http://a/", "--user-agent", "x"},
+        {"--robot", "ftp://a/", "--thorough"},
     };
     for (const auto &args : rows) {
         if (args.empty())

@@ -73,13 +73,53 @@ TEST_F(RobotOptionTest, DesignedValuesAndTabOrder)
 
     QStringList order;
     QWidget *at = url();
-    for (int i = 0; i < 11; ++i, at = at->nextInFocusChain()) {
+    for (int i = 0; i < 13; ++i, at = at->nextInFocusChain()) {
         while (!(at->focusPolicy() & Qt::TabFocus) || at->objectName().startsWith(QLatin1String("qt_")))
             at = at->nextInFocusChain();
         order.append(at->objectName());
     }
     EXPECT_EQ(order.join(QLatin1Char(' ')), QStringLiteral("edtInitUrl edtFile intDepth rdoAll rdoThis intQue "
-                                                           "chkJapan btnOk btnDefault btnCancel btnHelp"));
+                                                           "chkJapan chkThorough chkRobots btnOk btnDefault btnCancel "
+                                                           "btnHelp"));
+    EXPECT_FALSE(dialog.Rules().thorough) << "classic unless the user picks otherwise";
+}
+
+// The rules are the user's choice for good: ticked once, they come back in the next run, and an
+// https start is taken only by a thorough crawl.
+TEST_F(RobotOptionTest, TheThoroughChoiceIsKeptInTheMainSettingsAndLetsAnHttpsStartIn)
+{
+    TempProgramFolder folder;
+    TznIniSetting ini;
+    ini.setFileName(QStringLiteral("TrawlMain.ini"));
+    TPanelServices withSettings = services();
+    withSettings.iniMain = &ini;
+    {
+        TfrmRobotOption first(withSettings);
+        QCheckBox *thorough = first.findChild<QCheckBox *>(QStringLiteral("chkThorough"));
+        QCheckBox *robots = first.findChild<QCheckBox *>(QStringLiteral("chkRobots"));
+        ASSERT_TRUE(thorough && robots);
+        EXPECT_FALSE(robots->isEnabled()) << "robots.txt belongs to the thorough rules";
+        thorough->setChecked(true);
+        EXPECT_TRUE(robots->isEnabled());
+        robots->setChecked(false);
+        EXPECT_TRUE(first.Rules().thorough);
+        EXPECT_FALSE(first.Rules().obeyRobots);
+        EXPECT_TRUE(first.crawlSettings().rules.thorough);
+    }
+    EXPECT_EQ(ini.ReadString(QStringLiteral("RobotOption"), QStringLiteral("Thorough"), QString()), QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("RobotOption"), QStringLiteral("ObeyRobots"), QString()), QStringLiteral("0"));
+    ini.WriteString(QStringLiteral("Thorough"), QStringLiteral("CaFile"), QStringLiteral("/etc/ssl/private-ca.pem"));
+
+    TfrmRobotOption next(withSettings);
+    next.setMessageBox([this](QWidget *, const QString &text) { messages.append(text); });
+    EXPECT_TRUE(next.Rules().thorough);
+    EXPECT_FALSE(next.Rules().obeyRobots);
+    EXPECT_EQ(next.Rules().caFile, QByteArray("/etc/ssl/private-ca.pem"));
+    next.show();
+    next.findChild<QLineEdit *>(QStringLiteral("edtInitUrl"))->setText(QStringLiteral("https://www.example.org/"));
+    next.findChild<QPushButton *>(QStringLiteral("btnOk"))->click();
+    EXPECT_FALSE(next.isVisible()) << "accepted";
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(RobotOptionTest, OkClosesOnlyForTheExactPrefixAndEnterInTheUrlFieldIsOk)

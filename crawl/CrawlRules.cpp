@@ -1,0 +1,6 @@
+#include "crawl/CrawlRules.h"
+
+QByteArray CrawlRules::defaultUserAgent()
+{
+    return QByteArrayLiteral("Trawlex/" TRAWLEX_VERSION);
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Which rules a crawl follows. Classic: the designed ones, exactly (http only, links completed
+// against the page's folder, every waiting link text once). Thorough: the web as it is written
+// today (https, links resolved and normalised, each page once, addresses however written,
+// robots.txt honoured, a User-Agent that names the program).
+
+#include <QByteArray>
+
+struct CrawlRules
+{
+    bool thorough = false;
+    // The rest counts in thorough crawls only.
+    bool obeyRobots = true;
+    QByteArray userAgent; // empty: defaultUserAgent()
+    QByteArray caFile;    // an authority of the user's besides the system's, for https
+
+    static QByteArray defaultUserAgent();
+    QByteArray agent() const { return userAgent.isEmpty() ? defaultUserAgent() : userAgent; }
+};
