@@ -428,3 +428,55 @@ TEST(TestHttpServerFixture, StopsPromptlyWithHangingConnections)
     EXPECT_TRUE(bothHanging);
     EXPECT_LT(stopping, 500);
 }
+
+// A thorough crawl's fetch: redirects hop by hop where the crawl agrees, never endlessly, and a
+// compressed page comes back as its text.
+TEST(HttpClientThorough, RedirectsAreFollowedHopByHopWithinALimitAndCompressedBodiesDecoded)
+{
+    const char gzipped[] = {'\x1f', '\x8b', '\x08', '\x00', '\x00', '\x00', '\x00', '\x00', '\x02', '\x03', '\xcb', '\x48',
+                            '\xcd', '\xc9', '\xc9', '\x57', '\x28', '\xc9', '\xc8', '\x2f', '\xca', '\x2f', '\x4d', '\xcf',
+                            '\x00', '\x00', '\x91', '\xb3', '\x31', '\x1a', '\x0e', '\x00', '\x00', '\x00'};
+    std::vector<TestRoute> routes{{"/page", 200, {"Content-Encoding: gzip"}, QByteArray(gzipped, sizeof gzipped)}};
+    for (int hop = 0; hop < 7; ++hop)
+        routes.push_back({"/r" + QByteArray::number(hop), 302, {"Location: /r" + QByteArray::number(hop + 1)}, {}});
+    routes.push_back({"/short", 301, {"Location: /page"}, {}});
+    TestHttpServer server(routes);
+
+    struct Case
+    {
+        const char *name;
+        const char *path;
+        bool allowed;
+        bool ok;
+        const char *body;
+        const char *finalPath;
+    };
+    const Case cases[] = {
+        {"a redirect followed to a compressed page", "/short", true, true, "hello thorough", "/page"},
+        {"a redirect the crawl refuses", "/short", false, true, "", "/page"},
+        {"more hops than allowed", "/r0", true, false, "", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        HttpClient client(10000);
+        ThoroughFetch rules;
+        QByteArrayList asked;
+        rules.redirectAllowed = [&](const QByteArray &target) {
+            asked.append(target);
+            return c.allowed;
+        };
+        client.setThorough(rules);
+        const HttpResult result = client.get(server.url(c.path));
+        EXPECT_EQ(result.ok, c.ok) << result.error.toStdString();
+        EXPECT_EQ(result.body, QByteArray(c.body));
+        if (*c.finalPath != '\0') {
+            EXPECT_EQ(result.url, server.url(c.finalPath));
+            EXPECT_EQ(asked, QByteArrayList{server.url(c.finalPath)}) << "each hop is put to the crawl once";
+        } else {
+            EXPECT_TRUE(result.error.contains("redirects")) << result.error.toStdString();
+            EXPECT_EQ(asked.size(), 5);
+        }
+    }
+    EXPECT_EQ(fetch(server.url("/short")).error, QByteArray("HTTP/1.1 301 Moved Permanently"))
+        << "a classic fetch still follows none";
+}
