@@ -66,7 +66,7 @@ qsizetype Find(QByteArrayView text, QByteArrayView needle, qsizetype from)
     return hit ? static_cast<const char *>(hit) - text.data() : -1;
 }
 
-// Where the text goes on behind the next ">" at or after `from`; the end when none comes.
+// Where the text goes on behind the next `c` at or after `from`; the end when none comes.
 qsizetype PastByte(QByteArrayView text, char c, qsizetype from)
 {
     const qsizetype hit = FindByte(text, c, from);
@@ -117,7 +117,8 @@ qsizetype RawTextEnd(QByteArrayView page, qsizetype from, QByteArrayView lowerNa
         if (lt < 0)
             return page.size();
         const qsizetype nameEnd = lt + 2 + lowerName.size();
-        if (nameEnd <= page.size() && page[lt + 1] == '/' && EqualsLower(page.sliced(lt + 2, lowerName.size()), lowerName)
+        if (nameEnd <= page.size() && page[lt + 1] == '/'
+            && EqualsLower(page.sliced(lt + 2, lowerName.size()), lowerName)
             && (nameEnd == page.size() || IsHtmlSpace(page[nameEnd]) || page[nameEnd] == '/' || page[nameEnd] == '>'))
             return lt;
         at = lt + 1;
@@ -492,7 +493,8 @@ QUrl normalised(const QUrl &url)
 {
     // Reading the encoded form back gives percent-encoding one form: unreserved bytes decoded,
     // hex digits upper case, the rest encoded; scheme and host come back lower case.
-    QUrl normal = QUrl::fromEncoded(url.adjusted(QUrl::RemoveFragment).toEncoded(QUrl::FullyEncoded), QUrl::TolerantMode);
+    const QByteArray encoded = url.adjusted(QUrl::RemoveFragment).toEncoded(QUrl::FullyEncoded);
+    QUrl normal = QUrl::fromEncoded(encoded, QUrl::TolerantMode);
     // Resolving an absolute address against itself removes its dot segments as RFC 3986 does.
     // NormalizePathSegments would also merge "//" into "/", and "/a//b" is another address.
     if (!normal.scheme().isEmpty())

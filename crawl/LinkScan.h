@@ -11,7 +11,8 @@
 namespace LinkScan {
 
 // The http and https links of an HTML page fetched from `pageUrl` (after its redirects): <a> and
-// <area> href, <frame> and <iframe> src; each once, in the order of the page, normalised.
+// <area> href, <frame> and <iframe> src; each once, in the order of the page, normalised. All of
+// them resolve against the page's first <base href> where it has one, as in browsers.
 QList<QUrl> ExtractLinks(QByteArrayView page, const QUrl &pageUrl);
 
 // The normal form of a web address: scheme and host lower case, default port dropped, dot
@@ -23,7 +24,9 @@ QUrl normalised(const QUrl &url);
 // media, pdf, ...): not fetched at all.
 bool surelyNotAPage(const QUrl &url);
 
-// Whether a response of this Content-Type is a page to scan (text/html, application/xhtml+xml).
+// Whether a response of this Content-Type is a page to scan (text/html, application/xhtml+xml, in
+// any case, parameters allowed). An empty Content-Type counts as a page: servers that send none
+// mostly serve one.
 bool isPageType(QByteArrayView contentType);
 
 } // namespace LinkScan

@@ -108,7 +108,8 @@ TEST(LinkScan, FindsLinksHoweverTheyAreWritten)
         const char *links;
     };
     const Case cases[] = {
-        {"each tag", "<a href=a><area href=b><frame src=c><iframe src=d></iframe>", "http://h/d/a http://h/d/b http://h/d/c http://h/d/d"},
+        {"each tag", "<a href=a><area href=b><frame src=c><iframe src=d></iframe>",
+         "http://h/d/a http://h/d/b http://h/d/c http://h/d/d"},
         {"case", "<A HREF=a><AREA Href=b><FrAmE SRC=c>", "http://h/d/a http://h/d/b http://h/d/c"},
         {"other attributes", "<a src=x>no<frame href=y><img src=z><link href=w.css>", ""},
         {"order", "<a class=\"c\" id=i href=\"a\" title='t'>", "http://h/d/a"},
@@ -123,18 +124,24 @@ TEST(LinkScan, FindsLinksHoweverTheyAreWritten)
         {"old entities", "<a href=\"?a=1&ampb=2&amp=3&amp/4&copy=5\">", "http://h/d/p.html?a=1&ampb=2&amp=3&/4&copy=5"},
         {"numeric", "<a href=\"/&#233;&#x20AC;&#150;\">", "http://h/%C3%A9%E2%82%AC%E2%80%93"},
         {"not utf-8", "<a href=\"/caf\xE9?q=\xE9\">", "http://h/caf%E9?q=%E9"},
-        {"base", "<a href=a><base href=\"/b/\"><base href=\"/c/\"><a href=c>", "http://h/b/a http://h/b/c"},
-        {"base elsewhere", "<base href=\"HTTPS://o.org:443/r/s\"><a href=t><a href=//u/v>", "https://o.org/r/t https://u/v"},
-        {"comments", "<!-- <a href=a> --><a href=b><!--><a href=c><!-- -- --!><a href=d>", "http://h/d/b http://h/d/c http://h/d/d"},
+        {"base", "<a href=a><base target=_top><base href=\"/b/\"><base href=\"/c/\"><a href=c>",
+         "http://h/b/a http://h/b/c"},
+        {"base elsewhere", "<base href=\"HTTPS://o.org:443/r/s\"><a href=t><a href=//u/v>",
+         "https://o.org/r/t https://u/v"},
+        {"comments", "<!-- <a href=a> --><a href=b><!--><a href=c><!-- -- --!><a href=d>",
+         "http://h/d/b http://h/d/c http://h/d/d"},
         {"open comment", "<a href=a><!-- <a href=b>", "http://h/d/a"},
-        {"script, style", "<script>x='<a href=a>'</script><style>a{}<a href=b></STYLE ><a href=c>", "http://h/d/c"},
+        {"script, style", "<script>x='<a href=a>'</scripts><a href=z></script><style>a{}<a href=b></STYLE ><a href=c>",
+         "http://h/d/c"},
+        {"noscript", "<noscript><a href=a></noscript>", "http://h/d/a"},
         {"other raw text", "<title><a href=a></title><textarea><a href=b></textarea><iframe src=c><a href=d></iframe>",
          "http://h/d/c"},
         {"doctype, end tags", "<!DOCTYPE html></p title='>'><a href=a>", "http://h/d/a"},
         {"schemes", "<a href='javascript:go()'><a href=mailto:x@y><a href=tel:1><a href='data:,x'><a href=ftp://f/>"
                     "<a href=https://s/><a href=x:y>",
          "https://s/"},
-        {"three spellings", "<a href=/p.html><a href=\"HTTP://H:80/p.html#top\"><a href='./../p.html'>", "http://h/p.html"},
+        {"three spellings", "<a href=/p.html><a href=\"HTTP://H:80/p.html#top\"><a href='./../p.html'>",
+         "http://h/p.html"},
         {"open tag", "<a href=a><a href=\"b", "http://h/d/a"},
     };
     for (const Case &c : cases)
@@ -144,23 +151,41 @@ TEST(LinkScan, FindsLinksHoweverTheyAreWritten)
 TEST(LinkScan, FileTypesAndContentTypes)
 {
     const std::pair<const char *, bool> addresses[] = {
-        {"http://h/a.png", true},     {"http://h/a.JPG", true},        {"http://h/x/a.tar.gz", true},
-        {"http://h/a.woff2", true},   {"http://h/s.css?v=2", true},    {"http://h/a.pdf;jsessionid=1", true},
-        {"http://h/a.mp4#t=3", true}, {"http://h/a%2Ezip", true},      {"http://h/a.html", false},
-        {"http://h/a.php", false},    {"http://h/a.asp", false},       {"http://h/readme", false},
-        {"http://h/", false},         {"http://h/get.php?f=a.zip", false}, {"http://h/a.zip/", false},
-        {"http://h/v1.2/", false},    {"http://h/.gz", false},         {"http://h/a.", false},
+        {"http://h/a.png", true},
+        {"http://h/a.JPG", true},
+        {"http://h/x/a.tar.gz", true},
+        {"http://h/a.woff2", true},
+        {"http://h/s.css?v=2", true},
+        {"http://h/a.pdf;jsessionid=1", true},
+        {"http://h/a.mp4#t=3", true},
+        {"http://h/a%2Ezip", true},
+        {"http://h/a.html", false},
+        {"http://h/a.php", false},
+        {"http://h/a.asp", false},
+        {"http://h/readme", false},
+        {"http://h/", false},
+        {"http://h/get.php?f=a.zip", false},
+        {"http://h/a.zip/", false},
+        {"http://h/v1.2/", false},
+        {"http://h/.gz", false},
+        {"http://h/a.", false},
     };
     for (const auto &[address, notAPage] : addresses)
         EXPECT_EQ(LinkScan::surelyNotAPage(QUrl(QString::fromUtf8(address))), notAPage) << address;
 
     const std::pair<const char *, bool> types[] = {
-        {"text/html", true},         {"TEXT/HTML", true},
-        {"text/html; charset=utf-8", true}, {" text/html ;charset=x", true},
-        {"application/xhtml+xml", true},    {"", true}, // a server that sends no type
-        {" ", true},                 {"text/plain", false},
-        {"application/json", false}, {"text/htmlx", false},
-        {"image/png", false},        {"text/xml", false},
+        {"text/html", true},
+        {"TEXT/HTML", true},
+        {"text/html; charset=utf-8", true},
+        {" text/html ;charset=x", true},
+        {"application/xhtml+xml", true},
+        {"", true}, // a server that sends no type
+        {" ", true},
+        {"text/plain", false},
+        {"application/json", false},
+        {"text/htmlx", false},
+        {"image/png", false},
+        {"text/xml", false},
     };
     for (const auto &[type, page] : types)
         EXPECT_EQ(LinkScan::isPageType(type), page) << type;
