@@ -136,7 +136,7 @@ TEST(RobotsTxt, TakesTheCrawlDelayOfTheChosenGroup)
         {"User-agent: *\nCrawl-delay: .25\n", 0.25},
         {"User-agent: *\nCrawl-delay: 5\nUser-agent: Trawlex\nCrawl-delay: 2\n", 2},
         {"User-agent: Trawlex\nDisallow: /\nUser-agent: Trawlex\nCrawl-delay: 4\n", 4},
-        {"User-agent: *\nCrawl-delay: abc\nCrawl-delay: 3\n", 3},
+        {"User-agent: *\nCrawl-delay: abc\nCrawl-delay: 3\nCrawl-delay: 7\n", 3},
         {"User-agent: Trawlex\nDisallow: /\nUser-agent: *\nCrawl-delay: 5\n", std::nullopt},
         {"User-agent: other\nCrawl-delay: 1\nUser-agent: Trawlex\nDisallow: /x\n", std::nullopt},
         {"Crawl-delay: 5\nUser-agent: *\n", std::nullopt},
