@@ -133,18 +133,11 @@ QByteArray Canonical(QByteArrayView text)
 // sign, exponent, "inf" or "nan").
 std::optional<double> Seconds(QByteArrayView value)
 {
-    qsizetype digits = 0;
-    qsizetype dots = 0;
     for (char c : value) {
-        if (c >= '0' && c <= '9')
-            ++digits;
-        else if (c == '.')
-            ++dots;
-        else
+        if ((c < '0' || c > '9') && c != '.')
             return std::nullopt;
     }
-    if (digits == 0 || dots > 1)
-        return std::nullopt;
+    // What is left to turn down, "", "." and "1.2.3", toDouble turns down.
     bool ok = false;
     const double seconds = value.toByteArray().toDouble(&ok);
     if (!ok || !std::isfinite(seconds))

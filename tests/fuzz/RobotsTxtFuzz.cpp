@@ -51,13 +51,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (first.allows(path) != second.allows(path) || first.crawlDelay() != second.crawlDelay())
         Fail("two readings differ", body, path);
 
-    // An Allow naming the path exactly weighs as much as any rule that can match it, so it wins.
-    // A final "$" in the path would end the pattern there; a "*" behind it keeps it literal.
-    QByteArray withAllow = body + "\nUser-agent: Trawlex\nAllow: " + path;
-    if (path.endsWith('$'))
-        withAllow.append('*');
-    withAllow.append('\n');
-    if (withAllow.size() <= 500 * 1024 && !RobotsTxt::parse(withAllow, "Trawlex").allows(path))
-        Fail("an Allow for the path itself does not allow it", body, path);
+    // An Allow naming the path exactly weighs as much as any rule that can match it, so it wins:
+    // in a group of the crawler's own put behind the body, and in every group once it follows
+    // every line. A final "$" in the path would end the pattern there; a "*" keeps it literal.
+    const QByteArray allowLine = "\nAllow: " + path + (path.endsWith('$') ? "*\n" : "\n");
+    const QByteArray ownGroup = body + "\nUser-agent: Trawlex" + allowLine;
+    QByteArray everyGroup;
+    for (const char c : body) {
+        everyGroup.append(c);
+        if (c == '\n' || c == '\r')
+            everyGroup.append(allowLine);
+    }
+    everyGroup.append(allowLine);
+    for (const QByteArray &withAllow : {ownGroup, everyGroup}) {
+        if (withAllow.size() <= 500 * 1024 && !RobotsTxt::parse(withAllow, "Trawlex").allows(path))
+            Fail("an Allow for the path itself does not allow it", withAllow, path);
+    }
     return 0;
 }
