@@ -2,384 +2,823 @@
 
 #include "crawl/PublicSuffix.h"
 
+#include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// One pass over the page. Markup is tokenised as a browser would (quoted attribute values may
+// hold ">"), entities are decoded, and the text between two word breaks collects in a small
+// buffer that is searched for addresses when the next break comes. Every walk around a
+// candidate is bounded by the previous candidate behind it and the next one ahead of it, so the
+// whole scan stays linear in the page, whatever the page holds.
 
 namespace AddressScan {
+
 namespace {
 
-constexpr qsizetype maxLocal = 64;
-constexpr qsizetype maxDomain = 253;
+enum : unsigned char { kLocal = 1, kLabel = 2, kBlank = 4, kTagNameEnd = 8 };
 
-bool isAlnum(char c)
+constexpr std::array<unsigned char, 256> kClass = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = '0'; c <= '9'; ++c)
+        table[static_cast<size_t>(c)] = kLocal | kLabel;
+    for (int c = 'a'; c <= 'z'; ++c)
+        table[static_cast<size_t>(c)] = kLocal | kLabel;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        table[static_cast<size_t>(c)] = kLocal | kLabel;
+    table['-'] = kLocal | kLabel;
+    for (char c : std::string_view("._%+"))
+        table[static_cast<unsigned char>(c)] = kLocal;
+    for (char c : std::string_view(" \t\n\r\f\v"))
+        table[static_cast<unsigned char>(c)] = kBlank | kTagNameEnd;
+    table['/'] = kTagNameEnd;
+    table['>'] = kTagNameEnd;
+    return table;
+}();
+
+bool Is(char c, unsigned char cls)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    return (kClass[static_cast<unsigned char>(c)] & cls) != 0;
 }
 
-bool isLocalChar(char c)
+char Lower(char c)
 {
-    return isAlnum(c) || c == '.' || c == '_' || c == '%' || c == '+' || c == '-';
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool isDomainChar(char c)
+bool IsLetter(char c)
 {
-    return isAlnum(c) || c == '.' || c == '-';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-char lower(char c)
+int HexValue(char c)
 {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
-bool equalsNoCase(QByteArrayView text, const char *word)
+// Whether [p, end) starts with `word`, ASCII case ignored; `word` is lower case.
+bool StartsWithNoCase(const char *p, const char *end, std::string_view word)
 {
-    const auto length = qsizetype(std::strlen(word));
-    if (text.size() != length)
+    if (end - p < static_cast<std::ptrdiff_t>(word.size()))
         return false;
-    for (qsizetype i = 0; i < length; ++i) {
-        if (lower(text[i]) != word[i])
+    for (size_t k = 0; k < word.size(); ++k) {
+        if (Lower(p[k]) != word[k])
             return false;
     }
     return true;
 }
 
-// Tags that only change how text looks: a word runs on through them. Every other tag, and a
-// comment, ends a word, so a table row or a paragraph and a link are never read as one address.
-bool isInlineTag(QByteArrayView name)
+constexpr size_t kMaxLocal = 64;
+constexpr size_t kMaxDomain = 253;
+constexpr size_t kMaxLabel = 63;
+
+// The first byte of [p, end) that is one of Needles, or end. Bytes up to `readable` may be
+// loaded, so a search that stops short of a buffer's end still reads whole blocks.
+template <char... Needles>
+const char *FindAny(const char *p, const char *end, const char *readable)
 {
-    static constexpr std::array names{"b", "i", "u", "em", "strong", "span", "font", "small", "big", "sup", "sub",
-                                      "code", "tt", "abbr", "wbr", "s", "mark", "q", "kbd", "samp", "var"};
-    for (const char *inlineName : names) {
-        if (equalsNoCase(name, inlineName))
-            return true;
+#if defined(__SSE2__)
+    while (p < end && readable - p >= 16) {
+        __m128i block;
+        std::memcpy(&block, p, sizeof block);
+        __m128i hits = _mm_setzero_si128();
+        ((hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, _mm_set1_epi8(Needles)))), ...);
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) {
+            const char *const hit = p + __builtin_ctz(mask);
+            return hit < end ? hit : end;
+        }
+        p += 16;
     }
-    return false;
+#endif
+    for (; p < end; ++p) {
+        if (((*p == Needles) || ...))
+            return p;
+    }
+    return end;
 }
 
-void appendUtf8(QByteArray &out, char32_t code)
-{
-    if (code < 0x80) {
-        out.append(char(code));
-    } else if (code < 0x800) {
-        out.append(char(0xC0 | (code >> 6))).append(char(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.append(char(0xE0 | (code >> 12))).append(char(0x80 | ((code >> 6) & 0x3F))).append(char(0x80 | (code & 0x3F)));
-    } else if (code < 0x110000) {
-        out.append(char(0xF0 | (code >> 18)))
-            .append(char(0x80 | ((code >> 12) & 0x3F)))
-            .append(char(0x80 | ((code >> 6) & 0x3F)))
-            .append(char(0x80 | (code & 0x3F)));
-    }
-}
+// ---- Entities ----------------------------------------------------------------------------
 
-// The named entities an address may be written with, and those that stand for a blank.
-struct Named
+struct NamedEntity
 {
-    const char *name;
-    char32_t code;
+    std::string_view name;
+    std::string_view text;
 };
-constexpr std::array namedEntities{Named{"amp", '&'},     Named{"lt", '<'},        Named{"gt", '>'},
-                                   Named{"quot", '"'},    Named{"apos", '\''},     Named{"nbsp", ' '},
-                                   Named{"commat", '@'},  Named{"period", '.'},    Named{"lowbar", '_'},
-                                   Named{"hyphen", '-'},  Named{"dash", '-'},      Named{"plus", '+'},
-                                   Named{"percnt", '%'},  Named{"ensp", ' '},      Named{"emsp", ' '},
-                                   Named{"thinsp", ' '}};
 
-// Decodes the entity at text[at] ("&..."), appending what it stands for; returns the length it
-// took, 0 when it is no entity (the "&" then stands for itself).
-qsizetype decodeEntity(QByteArrayView text, qsizetype at, QByteArray &out)
+// The named entities an address or its surroundings are written with, and the common ones of
+// running text. Invisible characters decode to nothing: a reader sees the address joined.
+constexpr NamedEntity kEntities[] = {
+    {"AMP", "&"},      {"Tab", "\t"},      {"NewLine", "\n"},    {"ZeroWidthSpace", ""},
+    {"amp", "&"},      {"apos", "'"},      {"ast", "*"},         {"bsol", "\\"},
+    {"colon", ":"},    {"comma", ","},     {"commat", "@"},      {"copy", "\xC2\xA9"},
+    {"dollar", "$"},   {"equals", "="},    {"excl", "!"},        {"grave", "`"},
+    {"gt", ">"},       {"hellip", "\xE2\x80\xA6"}, {"lbrace", "{"}, {"lbrack", "["},
+    {"lcub", "{"},     {"ldquo", "\xE2\x80\x9C"}, {"lowbar", "_"}, {"lpar", "("},
+    {"lsqb", "["},     {"lsquo", "\xE2\x80\x98"}, {"lt", "<"},    {"mdash", "\xE2\x80\x94"},
+    {"midast", "*"},   {"nbsp", " "},      {"ndash", "\xE2\x80\x93"}, {"num", "#"},
+    {"percnt", "%"},   {"period", "."},    {"plus", "+"},        {"quest", "?"},
+    {"quot", "\""},    {"rbrace", "}"},    {"rbrack", "]"},      {"rcub", "}"},
+    {"rdquo", "\xE2\x80\x9D"}, {"reg", "\xC2\xAE"}, {"rpar", ")"}, {"rsqb", "]"},
+    {"rsquo", "\xE2\x80\x99"}, {"semi", ";"}, {"shy", ""},       {"sol", "/"},
+    {"verbar", "|"},   {"vert", "|"},      {"zwj", ""},          {"zwnj", ""},
+};
+constexpr size_t kLongestEntity = 14;
+
+void AppendUtf8(char32_t code, std::string *out)
 {
-    const qsizetype limit = std::min<qsizetype>(text.size(), at + 12);
-    qsizetype end = at + 1;
-    while (end < limit && text[end] != ';')
-        ++end;
-    if (end >= limit)
-        return 0;
-    const QByteArrayView name = text.sliced(at + 1, end - at - 1);
-    if (name.size() >= 2 && name[0] == '#') {
-        const bool hex = name[1] == 'x' || name[1] == 'X';
-        bool ok = false;
-        const uint code = name.sliced(hex ? 2 : 1).toByteArray().toUInt(&ok, hex ? 16 : 10);
-        if (!ok || code == 0 || code > 0x10FFFF)
-            return 0;
-        appendUtf8(out, char32_t(code));
-        return end - at + 1;
+    // Spaces and invisible characters become what a reader sees: a blank, or nothing.
+    if (code == 0xA0 || code == 0x2007 || code == 0x202F) {
+        out->push_back(' ');
+        return;
     }
-    for (const Named &entity : namedEntities) {
-        if (equalsNoCase(name, entity.name)) {
-            appendUtf8(out, entity.code);
-            return end - at + 1;
+    if (code == 0xAD || code == 0x200B || code == 0x200C || code == 0x200D || code == 0x2060 || code == 0xFEFF)
+        return;
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
+    if (code < 0x80) {
+        out->push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out->push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out->push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out->push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+// Decodes the entity at `amp` (a "&") onto out and returns the byte after it. What is no
+// entity, or one this table does not know, goes out as written. Numeric entities may lack
+// their ";", as browsers take them; named ones need it, so "&copy2" in a query stays text.
+const char *AppendEntity(const char *amp, const char *end, std::string *out)
+{
+    const char *p = amp + 1;
+    if (p < end && *p == '#') {
+        ++p;
+        const bool hex = p < end && (*p == 'x' || *p == 'X');
+        if (hex)
+            ++p;
+        const char *const digits = p;
+        char32_t code = 0;
+        for (; p < end; ++p) {
+            const int digit = hex ? HexValue(*p) : (*p >= '0' && *p <= '9' ? *p - '0' : -1);
+            if (digit < 0)
+                break;
+            // Past the last code point the value only has to stay out of range.
+            code = std::min<char32_t>(code * (hex ? 16 : 10) + static_cast<char32_t>(digit), 0x110000);
+        }
+        if (p == digits) {
+            out->append(amp, static_cast<size_t>(p - amp));
+            return p;
+        }
+        if (p < end && *p == ';')
+            ++p;
+        AppendUtf8(code, out);
+        return p;
+    }
+    const char *nameEnd = p;
+    while (nameEnd < end && nameEnd - p <= static_cast<std::ptrdiff_t>(kLongestEntity) && IsLetter(*nameEnd))
+        ++nameEnd;
+    if (nameEnd < end && *nameEnd == ';' && nameEnd > p) {
+        const std::string_view name(p, static_cast<size_t>(nameEnd - p));
+        for (const NamedEntity &entity : kEntities) {
+            if (entity.name == name) {
+                out->append(entity.text);
+                return nameEnd + 1;
+            }
         }
     }
-    return 0;
+    out->push_back('&');
+    return p;
 }
 
-// An attribute value with its entities decoded.
-QByteArray decodedValue(QByteArrayView value)
+void AppendDecoded(const char *p, const char *end, std::string *out)
 {
-    QByteArray out;
-    out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == '&') {
-            if (const qsizetype taken = decodeEntity(value, i, out); taken > 0) {
-                i += taken - 1;
+    while (p < end) {
+        const auto *amp = static_cast<const char *>(std::memchr(p, '&', static_cast<size_t>(end - p)));
+        if (!amp) {
+            out->append(p, static_cast<size_t>(end - p));
+            return;
+        }
+        out->append(p, static_cast<size_t>(amp - p));
+        p = AppendEntity(amp, end, out);
+    }
+}
+
+// ---- Addresses ---------------------------------------------------------------------------
+
+// Distinct addresses in the order they were first seen.
+class AddressSet final
+{
+public:
+    explicit AddressSet(QByteArrayList *list) : list_(list) {}
+
+    void Add(std::string_view address)
+    {
+        const QByteArray bytes(address.data(), static_cast<qsizetype>(address.size()));
+        const qsizetype before = seen_.size();
+        seen_.insert(bytes);
+        if (seen_.size() != before)
+            list_->append(bytes);
+    }
+
+private:
+    QByteArrayList *list_;
+    QSet<QByteArray> seen_;
+};
+
+// Top-level domains already looked up: a page names the same few again and again, and the
+// list's look-up costs far more than the scan of the address around it.
+class TopLevels final
+{
+public:
+    bool IsReal(std::string_view topLevel)
+    {
+        const QByteArray key(topLevel.data(), static_cast<qsizetype>(topLevel.size()));
+        const auto known = real_.constFind(key);
+        if (known != real_.constEnd())
+            return known.value();
+        const bool real = PublicSuffix::hasRealTopLevel(key);
+        real_.insert(key, real);
+        return real;
+    }
+
+private:
+    QHash<QByteArray, bool> real_;
+};
+
+// Whether a lower-case domain (no final dot) is one mail can go to.
+bool IsValidDomain(std::string_view domain, TopLevels *topLevels)
+{
+    if (domain.empty() || domain.size() > kMaxDomain)
+        return false;
+    size_t labels = 0;
+    size_t start = 0;
+    while (start <= domain.size()) {
+        size_t dot = domain.find('.', start);
+        if (dot == std::string_view::npos)
+            dot = domain.size();
+        const std::string_view label = domain.substr(start, dot - start);
+        if (label.empty() || label.size() > kMaxLabel || label.front() == '-' || label.back() == '-')
+            return false;
+        ++labels;
+        start = dot + 1;
+    }
+    return labels >= 2 && topLevels->IsReal(domain.substr(domain.rfind('.') + 1));
+}
+
+// How the "@" of a candidate was written.
+enum class AtForm { Sign, Bracketed, Word };
+
+// Finds the addresses in one stretch of text between two word breaks. Besides the "@" sign it
+// reads the written-out forms: "[at]", "(at)", "{at}" in any case, and a capitalised AT
+// standing as a word; dots likewise as "[dot]", "(dot)", "{dot}" or a capitalised DOT word.
+// Lower-case "at" outside brackets is prose and never read.
+class TextScan final
+{
+public:
+    TextScan(const char *begin, const char *end, const char *readable, AddressSet *found, TopLevels *topLevels)
+        : begin_(begin), end_(end), readable_(readable), floor_(begin), found_(found), topLevels_(topLevels)
+    {
+    }
+
+    void Run(bool writtenForms)
+    {
+        const char *p = begin_;
+        while (p < end_) {
+            p = writtenForms ? FindAny<'@', '[', '(', '{', 'A'>(p, end_, readable_)
+                             : FindAny<'@'>(p, end_, readable_);
+            if (p == end_)
+                return;
+            AtForm form = AtForm::Sign;
+            const char *const markEnd = MatchAt(p, &form);
+            if (!markEnd) {
+                ++p;
                 continue;
             }
-        }
-        out.append(value[i]);
-    }
-    return out;
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = lower(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-// A mail link's addresses: percent-decoded, without the "?subject=..." part, "," between several.
-void appendMailto(QByteArrayView target, QByteArray &text)
-{
-    const qsizetype query = target.indexOf('?');
-    const QByteArray addresses = QByteArray::fromPercentEncoding(target.first(query < 0 ? target.size() : query).toByteArray());
-    text.append(' ');
-    for (const char c : addresses)
-        text.append(c == ',' || c == ';' ? ' ' : c);
-    text.append(' ');
-}
-
-// An address hidden by a well-known e-mail protection service: hex bytes, the first the key
-// every other byte is XORed with.
-void appendProtected(QByteArrayView hex, QByteArray &text)
-{
-    if (hex.size() < 4 || hex.size() % 2 != 0)
-        return;
-    const int key = hexDigit(hex[0]) * 16 + hexDigit(hex[1]);
-    if (key < 0)
-        return;
-    text.append(' ');
-    for (qsizetype i = 2; i + 1 < hex.size(); i += 2) {
-        const int high = hexDigit(hex[i]);
-        const int low = hexDigit(hex[i + 1]);
-        if (high < 0 || low < 0)
-            return;
-        text.append(char((high * 16 + low) ^ key));
-    }
-    text.append(' ');
-}
-
-// Reads the tag starting at page[at] ("<"), adding what its attributes hold of addresses to the
-// text and a blank when it ends a word; returns the index behind its ">".
-qsizetype readTag(QByteArrayView page, qsizetype at, QByteArray &text)
-{
-    if (page.sliced(at).startsWith("<!--")) {
-        const qsizetype close = page.indexOf("-->", at + 4);
-        text.append(' ');
-        return close < 0 ? page.size() : close + 3;
-    }
-    qsizetype i = at + 1;
-    if (i < page.size() && page[i] == '/')
-        ++i;
-    const qsizetype nameStart = i;
-    while (i < page.size() && (isAlnum(page[i]) || page[i] == '-'))
-        ++i;
-    const QByteArrayView name = page.sliced(nameStart, i - nameStart);
-    if (name.isEmpty() && (i >= page.size() || page[i] != '!')) {
-        text.append('<'); // a lone "<" in the text
-        return at + 1;
-    }
-    if (!isInlineTag(name))
-        text.append(' ');
-    // The attributes, as name[=value] with the value in quotes or bare.
-    while (i < page.size() && page[i] != '>') {
-        while (i < page.size() && (page[i] == ' ' || page[i] == '\t' || page[i] == '\n' || page[i] == '\r' || page[i] == '/'))
-            ++i;
-        const qsizetype attrStart = i;
-        while (i < page.size() && page[i] != '=' && page[i] != '>' && page[i] != ' ' && page[i] != '\t' && page[i] != '\n'
-               && page[i] != '\r' && page[i] != '/')
-            ++i;
-        const QByteArrayView attribute = page.sliced(attrStart, i - attrStart);
-        while (i < page.size() && (page[i] == ' ' || page[i] == '\t' || page[i] == '\n' || page[i] == '\r'))
-            ++i;
-        if (i >= page.size() || page[i] != '=') {
-            if (attribute.isEmpty() && i < page.size() && page[i] != '>')
-                ++i;
-            continue;
-        }
-        ++i;
-        while (i < page.size() && (page[i] == ' ' || page[i] == '\t' || page[i] == '\n' || page[i] == '\r'))
-            ++i;
-        qsizetype valueStart = i;
-        qsizetype valueEnd = i;
-        if (i < page.size() && (page[i] == '"' || page[i] == '\'')) {
-            const char quote = page[i];
-            const qsizetype close = page.indexOf(quote, i + 1);
-            valueStart = i + 1;
-            valueEnd = close < 0 ? page.size() : close;
-            i = close < 0 ? page.size() : close + 1;
-        } else {
-            while (i < page.size() && page[i] != '>' && page[i] != ' ' && page[i] != '\t' && page[i] != '\n' && page[i] != '\r')
-                ++i;
-            valueEnd = i;
-        }
-        const QByteArrayView value = page.sliced(valueStart, valueEnd - valueStart);
-        if (equalsNoCase(attribute, "href")) {
-            const QByteArray target = decodedValue(value).trimmed();
-            if (target.size() > 7 && equalsNoCase(QByteArrayView(target).first(7), "mailto:"))
-                appendMailto(QByteArrayView(target).sliced(7), text);
-        } else if (equalsNoCase(attribute, "data-cfemail")) {
-            appendProtected(value, text);
+            p = Candidate(p, markEnd, form);
         }
     }
-    return i < page.size() ? i + 1 : page.size();
-}
 
-// The page as a reader sees its words: tags gone (a blank where they break a word), entities
-// decoded, the addresses of mail links and protected addresses written where they stood.
-QByteArray readableText(QByteArrayView page)
-{
-    QByteArray text;
-    text.reserve(page.size());
-    for (qsizetype i = 0; i < page.size();) {
-        const char c = page[i];
-        if (c == '<') {
-            i = readTag(page, i, text);
-        } else if (c == '&') {
-            const qsizetype taken = decodeEntity(page, i, text);
-            if (taken == 0)
-                text.append(c);
-            i += std::max<qsizetype>(taken, 1);
-        } else {
-            text.append(c);
-            ++i;
+private:
+    // The end of the "@" written at p, or null when p starts none.
+    const char *MatchAt(const char *p, AtForm *form) const
+    {
+        if (*p == '@') {
+            *form = AtForm::Sign;
+            return p + 1;
         }
-    }
-    return text;
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-// "[at]", "(at)", "{at}" (any case) or a whole-word "AT" in capitals give "@"; the same with "dot"
-// give "."; the blanks around them go. Prose ("meet at noon") has none of these forms.
-QByteArray withWrittenOutForms(const QByteArray &text)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    const auto word = [&](qsizetype at, const char *spelled, const char *capitals) -> qsizetype {
-        const auto length = qsizetype(std::strlen(spelled));
-        const char open = text[at];
-        const char close = open == '[' ? ']' : open == '(' ? ')' : open == '{' ? '}' : '\0';
-        if (close != '\0') {
-            qsizetype i = at + 1;
-            while (i < text.size() && text[i] == ' ')
-                ++i;
-            if (i + length <= text.size() && equalsNoCase(QByteArrayView(text).sliced(i, length), spelled)) {
-                i += length;
-                while (i < text.size() && text[i] == ' ')
-                    ++i;
-                if (i < text.size() && text[i] == close)
-                    return i + 1 - at;
+        if (*p == 'A') {
+            // A whole capitalised word: "AT&T", "CAT" and "AT." are none.
+            if (p > begin_ && Is(p[-1], kBlank) && end_ - p >= 3 && p[1] == 'T' && Is(p[2], kBlank)) {
+                *form = AtForm::Word;
+                return p + 2;
             }
-            return 0;
+            return nullptr;
         }
-        // A capital word between blanks, with a word character on either side beyond them.
-        const auto capLength = qsizetype(std::strlen(capitals));
-        if (at + capLength < text.size() && QByteArrayView(text).sliced(at, capLength) == capitals
-            && isBlank(text[at + capLength]) && at > 0 && isBlank(text[at - 1]))
-            return capLength;
-        return 0;
-    };
-    for (qsizetype i = 0; i < text.size();) {
-        const char c = text[i];
-        qsizetype taken = 0;
-        char replacement = '\0';
-        if (c == '[' || c == '(' || c == '{' || c == 'A' || c == 'D') {
-            if ((taken = word(i, "at", "AT")) > 0)
-                replacement = '@';
-            else if ((taken = word(i, "dot", "DOT")) > 0)
-                replacement = '.';
-        }
-        if (taken == 0) {
-            out.append(c);
-            ++i;
-            continue;
-        }
-        while (!out.isEmpty() && isBlank(out.back()))
-            out.chop(1);
-        out.append(replacement);
-        i += taken;
-        while (i < text.size() && isBlank(text[i]))
-            ++i;
+        *form = AtForm::Bracketed;
+        return MatchBracketed(p, "at");
     }
-    return out;
+
+    // The end of "[word]", "(word)" or "{word}" at p, blanks allowed inside, any case.
+    const char *MatchBracketed(const char *p, std::string_view word) const
+    {
+        const char close = *p == '[' ? ']' : *p == '(' ? ')' : *p == '{' ? '}' : '\0';
+        if (!close)
+            return nullptr;
+        const char *q = SkipBlanks(p + 1);
+        if (!StartsWithNoCase(q, end_, word))
+            return nullptr;
+        q = SkipBlanks(q + word.size());
+        return q < end_ && *q == close ? q + 1 : nullptr;
+    }
+
+    const char *SkipBlanks(const char *p) const
+    {
+        while (p < end_ && Is(*p, kBlank))
+            ++p;
+        return p;
+    }
+
+    // The start of a written-out dot that ends right before `p`, no further back than floor;
+    // null when there is none. Blanks around it are part of it.
+    const char *DotBefore(const char *p) const
+    {
+        const char *q = p;
+        while (q > floor_ && Is(q[-1], kBlank))
+            --q;
+        if (q - floor_ >= 3 && q[-1] == 'T' && q[-2] == 'O' && q[-3] == 'D') {
+            // Only a word standing between blanks.
+            const char *const word = q - 3;
+            if (q != p && word > floor_ && Is(word[-1], kBlank)) {
+                const char *start = word;
+                while (start > floor_ && Is(start[-1], kBlank))
+                    --start;
+                return start;
+            }
+            return nullptr;
+        }
+        if (q == floor_)
+            return nullptr;
+        const char open = q[-1] == ']' ? '[' : q[-1] == ')' ? '(' : q[-1] == '}' ? '{' : '\0';
+        if (!open)
+            return nullptr;
+        const char *r = q - 1;
+        while (r > floor_ && Is(r[-1], kBlank))
+            --r;
+        if (r - floor_ < 3 || Lower(r[-1]) != 't' || Lower(r[-2]) != 'o' || Lower(r[-3]) != 'd')
+            return nullptr;
+        r -= 3;
+        while (r > floor_ && Is(r[-1], kBlank))
+            --r;
+        if (r == floor_ || r[-1] != open)
+            return nullptr;
+        --r;
+        while (r > floor_ && Is(r[-1], kBlank))
+            --r;
+        return r;
+    }
+
+    // The end of a written-out dot that starts at p, blanks around it included; null when
+    // there is none.
+    const char *DotAt(const char *p, bool *written) const
+    {
+        const char *q = SkipBlanks(p);
+        if (q == end_)
+            return nullptr;
+        if (q != p && end_ - q >= 4 && q[0] == 'D' && q[1] == 'O' && q[2] == 'T' && Is(q[3], kBlank)) {
+            *written = true;
+            return SkipBlanks(q + 3);
+        }
+        const char *const close = MatchBracketed(q, "dot");
+        if (!close)
+            return nullptr;
+        *written = true;
+        return SkipBlanks(close);
+    }
+
+    // Reads the candidate whose "@" is [mark, markEnd) and returns where the search goes on.
+    const char *Candidate(const char *mark, const char *markEnd, AtForm form)
+    {
+        const bool local = ReadLocal(form == AtForm::Sign ? mark : SkipBlanksBack(mark));
+        const char *const after = form == AtForm::Sign ? markEnd : SkipBlanks(markEnd);
+        bool writtenDot = false;
+        const char *const domainEnd = ReadDomain(after, &writtenDot);
+        // The text the domain took can never be a later local part.
+        floor_ = std::max(markEnd, domainEnd);
+        // A capitalised AT is an address only with a written-out dot beside it: "VISIT US AT
+        // WWW.EXAMPLE.COM" is a banner, "jane AT example DOT com" is an address.
+        if (local && !domain_.empty() && (form != AtForm::Word || writtenDot)) {
+            address_.assign(local_);
+            address_.push_back('@');
+            address_.append(domain_);
+            found_->Add(address_);
+        }
+        return floor_;
+    }
+
+    const char *SkipBlanksBack(const char *p) const
+    {
+        while (p > floor_ && Is(p[-1], kBlank))
+            --p;
+        return p;
+    }
+
+    // The local part ending at `end` into local_, lower case; false when there is none.
+    // ".jane@" gives jane (a sentence may run into it), "a..b@" gives b, "trail.@" nothing:
+    // cutting off its dot would name another mailbox.
+    bool ReadLocal(const char *end)
+    {
+        reversed_.clear();
+        const char *p = end;
+        for (;;) {
+            while (p > floor_ && Is(p[-1], kLocal)) {
+                if (p[-1] == '.' && !reversed_.empty() && reversed_.back() == '.') {
+                    reversed_.pop_back();
+                    return FinishLocal();
+                }
+                reversed_.push_back(Lower(p[-1]));
+                --p;
+                if (reversed_.size() > kMaxLocal + 1) // one more may be a leading dot
+                    return false;
+            }
+            if (reversed_.empty() || reversed_.back() == '.')
+                break;
+            const char *const dot = DotBefore(p);
+            if (!dot || dot == floor_ || !Is(dot[-1], kLocal) || dot[-1] == '.')
+                break;
+            reversed_.push_back('.');
+            p = dot;
+        }
+        return FinishLocal();
+    }
+
+    bool FinishLocal()
+    {
+        while (!reversed_.empty() && reversed_.back() == '.')
+            reversed_.pop_back();
+        if (reversed_.empty() || reversed_.size() > kMaxLocal || reversed_.front() == '.')
+            return false;
+        local_.assign(reversed_.rbegin(), reversed_.rend());
+        return true;
+    }
+
+    // The domain starting at p into domain_, lower case, empty when it is none. Returns where
+    // its text ends.
+    const char *ReadDomain(const char *p, bool *writtenDot)
+    {
+        domain_.clear();
+        bool tooLong = false;
+        for (;;) {
+            while (p < end_ && (Is(*p, kLabel) || *p == '.')) {
+                if (domain_.size() <= kMaxDomain)
+                    domain_.push_back(Lower(*p));
+                else
+                    tooLong = true;
+                ++p;
+            }
+            if (domain_.empty() || !Is(p[-1], kLabel))
+                break;
+            bool written = false;
+            const char *const next = DotAt(p, &written);
+            if (!next || next == end_ || !Is(*next, kLabel))
+                break;
+            *writtenDot = *writtenDot || written;
+            if (domain_.size() <= kMaxDomain)
+                domain_.push_back('.');
+            else
+                tooLong = true;
+            p = next;
+        }
+        // An ellipsis or a dash after the address is punctuation; two dots in a row end it.
+        const size_t doubled = domain_.find("..");
+        if (doubled != std::string::npos)
+            domain_.resize(doubled);
+        while (!domain_.empty() && (domain_.back() == '.' || domain_.back() == '-'))
+            domain_.pop_back();
+        if (tooLong || !IsValidDomain(domain_, topLevels_))
+            domain_.clear();
+        return p;
+    }
+
+    const char *const begin_;
+    const char *const end_;
+    const char *const readable_;
+    const char *floor_; // local parts never reach behind this
+    AddressSet *const found_;
+    TopLevels *const topLevels_;
+    std::string reversed_;
+    std::string local_;
+    std::string domain_;
+    std::string address_;
+};
+
+// ---- Markup ------------------------------------------------------------------------------
+
+// Inline tags carry no break: "jane<b>@</b>example.org" reads jane@example.org. Every other
+// tag, known or not, is a word break, so that no table row or list is glued into one address.
+constexpr std::array<std::string_view, 30> kInlineTags = {
+    "abbr", "acronym", "b",      "bdi",    "bdo", "big", "cite", "code", "del", "dfn",
+    "em",   "font",    "i",      "ins",    "kbd", "mark", "nobr", "q",   "s",   "samp",
+    "small", "span",   "strike", "strong", "sub", "sup", "tt",   "u",    "var", "wbr",
+};
+static_assert(std::is_sorted(kInlineTags.begin(), kInlineTags.end()));
+
+bool IsInlineTag(std::string_view name)
+{
+    return std::binary_search(kInlineTags.begin(), kInlineTags.end(), name);
 }
 
-// The address around the "@" at text[at], checked and lower case; empty when it is none.
-QByteArray addressAt(QByteArrayView text, qsizetype at)
+class PageScan final
 {
-    qsizetype first = at;
-    while (first > 0 && at - first <= maxLocal && isLocalChar(text[first - 1]))
-        --first;
-    qsizetype last = at + 1;
-    while (last < text.size() && last - at <= maxDomain + 1 && isDomainChar(text[last]))
-        ++last;
-    QByteArrayView local = text.sliced(first, at - first);
-    if (const qsizetype doubled = local.lastIndexOf(".."); doubled >= 0)
-        local = local.sliced(doubled + 2);
-    while (!local.isEmpty() && local.front() == '.')
-        local = local.sliced(1);
-    if (local.isEmpty() || local.size() > maxLocal || local.back() == '.' || at - first > maxLocal)
-        return {};
-    QByteArrayView domain = text.sliced(at + 1, last - at - 1);
-    while (!domain.isEmpty() && (domain.back() == '.' || domain.back() == '-'))
-        domain.chop(1);
-    if (domain.size() > maxDomain || last - at - 1 > maxDomain + 1 || !domain.contains('.'))
-        return {};
-    qsizetype labelStart = 0;
-    for (qsizetype i = 0; i <= domain.size(); ++i) {
-        if (i < domain.size() && domain[i] != '.')
-            continue;
-        const QByteArrayView label = domain.sliced(labelStart, i - labelStart);
-        if (label.isEmpty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
-            return {};
-        labelStart = i + 1;
+public:
+    explicit PageScan(QByteArrayList *list) : found_(list) {}
+
+    void Run(QByteArrayView page)
+    {
+        const char *p = page.data();
+        end_ = p + page.size();
+        while (p < end_) {
+            const char *const hit = FindAny<'<', '&'>(p, end_, end_);
+            text_.append(p, static_cast<size_t>(hit - p));
+            if (hit == end_)
+                break;
+            p = *hit == '&' ? AppendEntity(hit, end_, &text_) : Markup(hit);
+        }
+        Break();
     }
-    QByteArray address;
-    address.reserve(local.size() + 1 + domain.size());
-    for (const char c : local)
-        address.append(lower(c));
-    address.append('@');
-    for (const char c : domain)
-        address.append(lower(c));
-    // "logo@2x.png" and "name@1.2.3" end in no real top-level domain.
-    if (!PublicSuffix::hasRealTopLevel(QByteArrayView(address).sliced(local.size() + 1)))
-        return {};
-    return address;
-}
+
+private:
+    // Ends the text before a word break: its addresses are taken now.
+    void Break() { ScanText(&text_, true); }
+
+    // Scans *text, then empties it. Blocks are read past its end, so it gets room for them.
+    void ScanText(std::string *text, bool writtenForms)
+    {
+        if (text->empty())
+            return;
+        const size_t size = text->size();
+        text->append(16, '\0');
+        TextScan(text->data(), text->data() + size, text->data() + text->size(), &found_, &topLevels_).Run(writtenForms);
+        text->clear();
+    }
+
+    void ScanPlain(const char *begin, const char *end)
+    {
+        scratch_.assign(begin, static_cast<size_t>(end - begin));
+        ScanText(&scratch_, false);
+    }
+
+    // Handles the markup that may start at the "<" at p and returns where the text goes on.
+    const char *Markup(const char *p)
+    {
+        const char *const next = p + 1;
+        if (next == end_) {
+            text_.push_back('<');
+            return end_;
+        }
+        if (*next == '!') {
+            Break();
+            if (StartsWithNoCase(next, end_, "!--"))
+                return Comment(next + 3);
+            return PastByte(next, '>');
+        }
+        if (*next == '?') {
+            Break();
+            return PastByte(next, '>');
+        }
+        if (*next == '/') {
+            if (next + 1 < end_ && IsLetter(next[1])) {
+                const char *const nameEnd = TagNameEnd(next + 1);
+                if (!IsInlineTag(name_))
+                    Break();
+                return PastByte(nameEnd, '>');
+            }
+            Break();
+            return PastByte(next, '>'); // "</>" and "</ x>" are bogus comments
+        }
+        if (!IsLetter(*next)) {
+            text_.push_back('<'); // "a < b" is text
+            return next;
+        }
+        return StartTag(next);
+    }
+
+    const char *PastByte(const char *p, char c)
+    {
+        const auto *hit = static_cast<const char *>(std::memchr(p, c, static_cast<size_t>(end_ - p)));
+        return hit ? hit + 1 : end_;
+    }
+
+    // Lower-cases the tag name at p into name_ (capped) and returns its end.
+    const char *TagNameEnd(const char *p)
+    {
+        name_.clear();
+        while (p < end_ && !Is(*p, kTagNameEnd)) {
+            if (name_.size() < 16)
+                name_.push_back(Lower(*p));
+            ++p;
+        }
+        return p;
+    }
+
+    // Comments are text apart from the rest: an address written plainly in one still counts.
+    const char *Comment(const char *p)
+    {
+        // "<!-->" and "<!--->" close at once, as browsers take them.
+        if (p < end_ && *p == '>')
+            return p + 1;
+        if (end_ - p >= 2 && p[0] == '-' && p[1] == '>')
+            return p + 2;
+        const char *const close = FindText(p, "-->");
+        ScanPlain(p, close);
+        return close == end_ ? end_ : close + 3;
+    }
+
+    const char *FindText(const char *p, std::string_view needle) const
+    {
+        const void *hit = memmem(p, static_cast<size_t>(end_ - p), needle.data(), needle.size());
+        return hit ? static_cast<const char *>(hit) : end_;
+    }
+
+    // A start tag whose name begins at p: its attributes, then what its content is.
+    const char *StartTag(const char *p)
+    {
+        p = TagNameEnd(p);
+        const bool isInline = IsInlineTag(name_);
+        const bool rawText = name_ == "script" || name_ == "style";
+        if (!isInline)
+            Break();
+        for (;;) {
+            while (p < end_ && (Is(*p, kBlank) || *p == '/'))
+                ++p;
+            if (p == end_)
+                return end_; // an unclosed tag holds the rest of the page
+            if (*p == '>')
+                break;
+            const char *const attrName = p;
+            ++p; // a name may start with "="
+            while (p < end_ && !Is(*p, kBlank) && *p != '/' && *p != '>' && *p != '=')
+                ++p;
+            const std::string_view name(attrName, static_cast<size_t>(p - attrName));
+            while (p < end_ && Is(*p, kBlank))
+                ++p;
+            if (p == end_ || *p != '=')
+                continue;
+            ++p;
+            while (p < end_ && Is(*p, kBlank))
+                ++p;
+            if (p == end_)
+                return end_;
+            const char *valueBegin = p;
+            const char *valueEnd;
+            if (*p == '"' || *p == '\'') {
+                valueBegin = p + 1;
+                const auto *quote
+                    = static_cast<const char *>(std::memchr(valueBegin, *p, static_cast<size_t>(end_ - valueBegin)));
+                if (!quote)
+                    return end_;
+                valueEnd = quote;
+                p = quote + 1;
+            } else {
+                while (p < end_ && !Is(*p, kBlank) && *p != '>')
+                    ++p;
+                valueEnd = p;
+            }
+            Attribute(name, valueBegin, valueEnd, isInline);
+        }
+        ++p; // the ">"
+        if (rawText)
+            return RawText(p);
+        return p;
+    }
+
+    // Script and style contents are text apart from the rest, read for plain addresses only.
+    const char *RawText(const char *p)
+    {
+        for (const char *q = p;; ++q) {
+            q = FindText(q, "</");
+            const char *const nameEnd = q + 2 + name_.size();
+            if (q == end_
+                || (StartsWithNoCase(q + 2, end_, name_) && (nameEnd == end_ || Is(*nameEnd, kTagNameEnd)))) {
+                ScanPlain(p, q);
+                return q;
+            }
+        }
+    }
+
+    void Attribute(std::string_view name, const char *begin, const char *end, bool isInline)
+    {
+        const bool href = name.size() == 4 && StartsWithNoCase(name.data(), name.data() + 4, "href");
+        const bool cfemail = name.size() == 12 && StartsWithNoCase(name.data(), name.data() + 12, "data-cfemail");
+        if (!href && !cfemail)
+            return;
+        value_.clear();
+        AppendDecoded(begin, end, &value_);
+        const char *v = value_.data();
+        const char *const vEnd = v + value_.size();
+        while (v < vEnd && static_cast<unsigned char>(*v) <= 0x20)
+            ++v;
+        if (href && StartsWithNoCase(v, vEnd, "mailto:")) {
+            // The query ("?subject=", "?cc=") is no target of the link.
+            v += 7;
+            const char *target = v;
+            while (target < vEnd && *target != '?' && *target != '#')
+                ++target;
+            if (isInline)
+                Break();
+            PercentDecodeInto(v, target, &scratch_);
+            ScanText(&scratch_, false);
+            return;
+        }
+        if (href) {
+            // The protected address's own link carries the same code behind "#".
+            constexpr std::string_view kProtected = "/cdn-cgi/l/email-protection#";
+            const size_t mark = std::string_view(v, static_cast<size_t>(vEnd - v)).find(kProtected);
+            if (mark == std::string_view::npos)
+                return;
+            v += mark + kProtected.size();
+        }
+        if (isInline)
+            Break();
+        if (XorDecodeInto(v, vEnd, &scratch_))
+            ScanText(&scratch_, false);
+    }
+
+    static void PercentDecodeInto(const char *p, const char *end, std::string *out)
+    {
+        out->clear();
+        for (; p < end; ++p) {
+            if (*p == '%' && end - p >= 3 && HexValue(p[1]) >= 0 && HexValue(p[2]) >= 0) {
+                out->push_back(static_cast<char>(HexValue(p[1]) * 16 + HexValue(p[2])));
+                p += 2;
+            } else {
+                out->push_back(*p);
+            }
+        }
+    }
+
+    // Hex pairs, the first the key and each following one an address byte XOR the key.
+    static bool XorDecodeInto(const char *p, const char *end, std::string *out)
+    {
+        out->clear();
+        while (end > p && static_cast<unsigned char>(end[-1]) <= 0x20)
+            --end;
+        if ((end - p) < 4 || (end - p) % 2 != 0)
+            return false;
+        int key = -1;
+        for (; p < end; p += 2) {
+            const int high = HexValue(p[0]);
+            const int low = HexValue(p[1]);
+            if (high < 0 || low < 0)
+                return false;
+            const int byte = high * 16 + low;
+            if (key < 0)
+                key = byte;
+            else
+                out->push_back(static_cast<char>(byte ^ key));
+        }
+        return true;
+    }
+
+    AddressSet found_;
+    TopLevels topLevels_;
+    const char *end_ = nullptr;
+    std::string text_;    // the text since the last word break, entities decoded
+    std::string scratch_; // a value read on its own
+    std::string value_;
+    std::string name_;
+};
 
 } // namespace
 
 QByteArrayList ExtractEmails(QByteArrayView page)
 {
-    const QByteArray text = withWrittenOutForms(readableText(page));
-    QByteArrayList found;
-    QSet<QByteArray> seen;
-    // Each "@" looks at most a local part's and a domain's length around it: linear in the page.
-    for (qsizetype at = text.indexOf('@'); at >= 0; at = text.indexOf('@', at + 1)) {
-        const QByteArray address = addressAt(text, at);
-        if (!address.isEmpty() && !seen.contains(address)) {
-            seen.insert(address);
-            found.append(address);
-        }
-    }
-    return found;
+    QByteArrayList list;
+    PageScan(&list).Run(page);
+    return list;
 }
 
 } // namespace AddressScan

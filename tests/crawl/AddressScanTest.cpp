@@ -2,79 +2,193 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
-QByteArrayList scan(const char *page)
+struct Row
 {
-    return AddressScan::ExtractEmails(QByteArray(page));
+    std::string page;
+    std::vector<std::string> addresses;
+};
+
+std::vector<std::string> Scan(const std::string &page)
+{
+    std::vector<std::string> found;
+    for (const QByteArray &address : AddressScan::ExtractEmails(QByteArrayView(page.data(), qsizetype(page.size()))))
+        found.push_back(address.toStdString());
+    return found;
+}
+
+void ExpectRows(const std::vector<Row> &rows)
+{
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.page);
+        EXPECT_EQ(Scan(row.page), row.addresses);
+    }
+}
+
+TEST(AddressScan, PlainAddressesAndTheirEdges)
+{
+    ExpectRows({
+        {"Write to jane.doe+news@example.org today.", {"jane.doe+news@example.org"}},
+        {"Jane.Doe@Example.ORG", {"jane.doe@example.org"}},
+        {"info@site.example.com.", {"info@site.example.com"}},
+        {"see info@example.com... or", {"info@example.com"}},
+        {"(mail:a_b%c-d@mail.example.co.uk)", {"a_b%c-d@mail.example.co.uk"}},
+        {".lead@example.com", {"lead@example.com"}},
+        {"a..b@example.com", {"b@example.com"}},
+        {"trail.@example.com", {}},
+        {"'quoted'@example.com x=\"q@example.com\"", {"q@example.com"}},
+        {"x@-bad.com y@bad-.com z@a..com", {}},
+        {"no@domain no@.com @example.com", {}},
+        {"first@example.com, second@example.net;third@example.de", {"first@example.com", "second@example.net", "third@example.de"}},
+    });
+}
+
+TEST(AddressScan, DecoysThatOnlyLookLikeAddresses)
+{
+    ExpectRows({
+        {"<p>logo@2x.png icon@3x.webp name@1.2.3 font@v1.woff2</p>", {}},
+        {"<p>Meet at the station at example dot com.</p>", {}},
+        {"<p>We are at home (at) noon [at] the door.</p>", {}},
+        {"<p>VISIT US AT WWW.EXAMPLE.COM</p>", {}},
+        {"<p>AT&amp;T CAT DOT com</p>", {}},
+        {"<p>user@example.zz</p>", {}},
+        {"<img src=\"logo@example.com\" alt=\"jane@example.com\" title='x@example.com'>", {}},
+        {"<a href=\"https://user@example.com/\">site</a>", {}},
+    });
+}
+
+TEST(AddressScan, WrittenOutForms)
+{
+    ExpectRows({
+        {"name [at] example [dot] com", {"name@example.com"}},
+        {"name(at)example.com", {"name@example.com"}},
+        {"name (at) example (dot) com", {"name@example.com"}},
+        {"name {at} example {dot} com", {"name@example.com"}},
+        {"name AT example DOT com", {"name@example.com"}},
+        {"Name [ AT ] Example [DOT] Co [dot] UK.", {"name@example.co.uk"}},
+        {"john [dot] smith [at] example [dot] org", {"john.smith@example.org"}},
+        {"john DOT smith AT example DOT org", {"john.smith@example.org"}},
+        {"name@example[dot]com", {"name@example.com"}},
+        {"name(at)example(dot)com", {"name@example.com"}},
+        {"name [at) example.com name (at]", {}}, // brackets that do not match
+        {"name ATexample DOT com nameAT example DOT com", {}},
+    });
+}
+
+TEST(AddressScan, EntitiesAreDecodedOnce)
+{
+    ExpectRows({
+        {"jane&#64;example.org", {"jane@example.org"}},
+        {"jane&#x40;example&#46;org", {"jane@example.org"}},
+        {"jane&#64example.org", {"jane@example.org"}},  // numeric ones may lack ";"
+        {"jane&commat;example&period;org", {"jane@example.org"}},
+        {"jane&shy;&#8203;@exa&shy;mple.org", {"jane@example.org"}},
+        {"name&nbsp;&#91;at&#93;&nbsp;example&nbsp;&lsqb;dot&rsqb;&nbsp;com", {"name@example.com"}},
+        {"jane&amp;#64;example.org", {}},            // "&amp;" gives "&", never a second entity
+        {"jane&bogus;@example.org", {}},             // unknown: kept as text, so ";" ends the local part
+        {"jane&commat example.org", {}},             // named entities need their ";"
+    });
+}
+
+TEST(AddressScan, TagsAreBreaksOrNothing)
+{
+    ExpectRows({
+        {"jane<b>@</b>example.org", {"jane@example.org"}},
+        {"ja<span class=\"x\">ne</span>@<em>example</em>.<strong>org</strong>", {"jane@example.org"}},
+        {"info@site.example.com</p><a>link</a>", {"info@site.example.com"}},
+        {"<tr><td>jane@example.org</td><td>net</td></tr>", {"jane@example.org"}},
+        {"<td>jane</td><td>@example.org</td>", {}},
+        {"<li>name [at] example</li><li>[dot] com</li>", {}},
+        {"one@example.com<br>two@example.com<br/>three@example.com", {"one@example.com", "two@example.com", "three@example.com"}},
+        {"jane@example.org<custom-tag>x", {"jane@example.org"}},
+        {"<div title=\"a > b\">jane@example.org</div>", {"jane@example.org"}},
+        {"a < b jane@example.org", {"jane@example.org"}},
+        {"jane@example.org<span", {"jane@example.org"}}, // an unclosed tag holds the rest
+        {"<!-- old: old@example.com -->x<!--->new@example.com", {"old@example.com", "new@example.com"}},
+        {"<!-- jane [at] example [dot] com -->", {}},
+        {"jane<!-- -->@example.org", {}},
+        {"<script>var m = \"dev@example.com\"; if (a<b) x = 'ops(at)example.com';</SCRIPT >@example.org",
+         {"dev@example.com"}},
+        {"<style>a{background:url(logo@2x.png)} /* css@example.com */</style>", {"css@example.com"}},
+        {"<script>x</scripty>jane@example.org</script>", {"jane@example.org"}},
+    });
+}
+
+TEST(AddressScan, MailtoTargets)
+{
+    ExpectRows({
+        {"<a href=\"mailto:jane@example.org\">Jane</a>", {"jane@example.org"}},
+        {"<A HREF='MAILTO:Jane@Example.org'>", {"jane@example.org"}},
+        {"<a href=mailto:jane@example.org>x</a>", {"jane@example.org"}},
+        {"<a href=\"  mailto:jane%40example%2Eorg\">", {"jane@example.org"}},
+        {"<a href=\"mailto:jane@example.org?subject=Hi&amp;cc=boss@example.org\">", {"jane@example.org"}},
+        {"<a href=\"mailto:a@example.com,b@example.net%2Cc@example.de\">", {"a@example.com", "b@example.net", "c@example.de"}},
+        {"<a href=\"&#109;ailto&#58;jane&#64;example.org\">", {"jane@example.org"}},
+        {"<a href=\"mailto:Jane%20Doe%20%3Cjane@example.org%3E\">", {"jane@example.org"}},
+        {"<a href=\"mailto:nobody\">", {}},
+        {"<a data-x=\"mailto:jane@example.org\">", {}},
+        {"x<b href=\"mailto:b@example.org\">y</b>@example.com", {"b@example.org", "y@example.com"}},
+    });
+}
+
+TEST(AddressScan, ProtectedAddresses)
+{
+    // "jane@example.org" under key 0x42.
+    ExpectRows({
+        {"<span class=\"__cf_email__\" data-cfemail=\"4228232c2702273a232f322e276c2d3025\">[email&#160;protected]</span>",
+         {"jane@example.org"}},
+        {"<a href=\"/cdn-cgi/l/email-protection#4228232c2702273a232f322e276c2d3025\">", {"jane@example.org"}},
+        {"<span data-cfemail=\"42282\">x</span><span data-cfemail=\"42zz23\">y</span>", {}},
+    });
+}
+
+TEST(AddressScan, EachAddressOnceInTheOrderFirstSeen)
+{
+    ExpectRows({
+        {"<a href=\"mailto:b@example.com\">B@EXAMPLE.COM</a> a@example.com b [at] example [dot] com A@Example.com",
+         {"b@example.com", "a@example.com"}},
+        {"<p>z@example.com</p><span data-cfemail=\"4228232c2702273a232f322e276c2d3025\"></span><p>a@example.com</p>",
+         {"z@example.com", "jane@example.org", "a@example.com"}},
+    });
+}
+
+TEST(AddressScan, LengthLimits)
+{
+    const std::string local64(64, 'l');
+    const std::string label63(63, 'd');
+    // 63 + 1 + 63 + 1 + 63 + 1 + 57 + 4 = 253 bytes.
+    const std::string domain253 = label63 + "." + label63 + "." + label63 + "." + std::string(57, 'd') + ".com";
+    const std::string domain254 = label63 + "." + label63 + "." + label63 + "." + std::string(58, 'd') + ".com";
+    ExpectRows({
+        {local64 + "@example.com", {local64 + "@example.com"}},
+        {"x" + local64 + "@example.com", {}},
+        {"." + local64 + "@example.com", {local64 + "@example.com"}},
+        {"a@" + domain253, {"a@" + domain253}},
+        {"a@" + domain254, {}},
+        {"a@" + std::string(63, 'x') + ".com", {"a@" + std::string(63, 'x') + ".com"}},
+        {"a@" + std::string(64, 'x') + ".com", {}},
+    });
+}
+
+TEST(AddressScan, HostilePagesStayLinear)
+{
+    // Each would take minutes if a walk went back over what an earlier one read.
+    const std::vector<std::string> pages = {
+        std::string(2'000'000, '@'),
+        [] { std::string s; for (int k = 0; k < 400'000; ++k) s += "a[at]"; return s; }(),
+        [] { std::string s; for (int k = 0; k < 300'000; ++k) s += "a [dot] "; return s + "[at] x"; }(),
+        [] { std::string s = "x@"; for (int k = 0; k < 300'000; ++k) s += "a(dot)"; return s; }(),
+        std::string(1'000'000, 'a') + "@example.com",
+        "<a href=\"" + std::string(2'000'000, 'x'),
+        "<script>" + std::string(1'000'000, '<'),
+        [] { std::string s; for (int k = 0; k < 200'000; ++k) s += "&#&amp<!"; return s; }(),
+    };
+    for (const std::string &page : pages)
+        EXPECT_LE(Scan(page).size(), 1u);
 }
 
 } // namespace
-
-TEST(AddressScan, AddressesHoweverThePageWritesThem)
-{
-    const std::pair<const char *, QByteArrayList> cases[] = {
-        {"plain jane.doe+news@Shop.Example.COM.", {"jane.doe+news@shop.example.com"}},
-        {"info&#64;shop.example.com", {"info@shop.example.com"}},
-        {"info&#x40;shop&#46;example&#46;com", {"info@shop.example.com"}},
-        {"info&commat;shop&period;example&period;com", {"info@shop.example.com"}},
-        {"<a href=\"mailto:sales%40shop.example.com?subject=Hi%20there\">write</a>", {"sales@shop.example.com"}},
-        {"<A HREF='MAILTO:a@x.org,b@x.org'>both</A>", {"a@x.org", "b@x.org"}},
-        {"<a href=mailto:c&#64;x.org>c</a>", {"c@x.org"}},
-        {"<span class=\"__cf_email__\" data-cfemail=\"422b2c242d02312a2d326c273a232f322e276c212d2f\">[protected]</span>",
-         {"info@shop.example.com"}},
-        {"name [at] example [dot] com", {"name@example.com"}},
-        {"name(at)example.com", {"name@example.com"}},
-        {"name (at) example (dot) co (dot) uk", {"name@example.co.uk"}},
-        {"name {AT} example {DOT} org", {"name@example.org"}},
-        {"name AT example DOT com", {"name@example.com"}},
-        {"jane<b>@</b>example.org", {"jane@example.org"}},
-        {"jane<span>.doe</span>@example.org", {"jane.doe@example.org"}},
-        {"info@site.example.com</p><a>link</a>", {"info@site.example.com"}},
-        {"<td>a@x.org</td><td>b.example.com</td>", {"a@x.org"}},
-        {"b@x.org a@x.org B@X.ORG", {"b@x.org", "a@x.org"}},
-        {".lead@x.org trail.@x.org a..b@x.org", {"lead@x.org", "b@x.org"}},
-    };
-    for (const auto &[page, expected] : cases)
-        EXPECT_EQ(scan(page), expected) << page;
-}
-
-TEST(AddressScan, WhatOnlyLooksLikeAnAddressIsNone)
-{
-    const char *const decoys[] = {
-        "<img src=\"logo@2x.png\"> icon@3x.webp banner@2x.jpg",
-        "version name@1.2.3 and pkg@10.0.1",
-        "we meet at the station, dot the i's; at noon AT home",
-        "nobody@localhost and user@machine",
-        "a@-bad.example.com a@bad-.com a@x..com",
-        "<!-- hidden@x.org is a comment's -->",
-        "mail@example.zz and mail@example.png",
-    };
-    for (const char *page : decoys)
-        EXPECT_EQ(scan(page), QByteArrayList()) << page;
-}
-
-TEST(AddressScan, LengthLimitsOfTheLocalPartAndTheDomain)
-{
-    const QByteArray local64(64, 'a');
-    const QByteArray label(62, 'b');
-    const QByteArray domain253 = label + '.' + label + '.' + label + '.' + QByteArray(60, 'c') + ".com"; // 253 bytes
-    ASSERT_EQ(domain253.size(), 253);
-    EXPECT_EQ(AddressScan::ExtractEmails(local64 + "@x.org"), QByteArrayList{local64 + "@x.org"});
-    EXPECT_EQ(AddressScan::ExtractEmails(" " + local64 + "a@x.org"), QByteArrayList());
-    EXPECT_EQ(AddressScan::ExtractEmails("a@" + domain253), QByteArrayList{"a@" + domain253});
-    EXPECT_EQ(AddressScan::ExtractEmails("a@d" + domain253), QByteArrayList());
-}
-
-TEST(AddressScan, HostilePagesEndAndFindNothing)
-{
-    // 4 MiB of each: a walk that went back over the page for every unit would not end within
-    // the test's time limit.
-    for (const char *unit : {"@", "a.", "<a href='mailto:", "&#64;", "<", "[at]", "<!--", "x@y."}) {
-        SCOPED_TRACE(unit);
-        const QByteArray page = QByteArray(unit).repeated(4 * 1024 * 1024 / qsizetype(strlen(unit)));
-        EXPECT_EQ(AddressScan::ExtractEmails(page), QByteArrayList());
-    }
-}
