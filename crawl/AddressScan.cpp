@@ -1,5 +1,7 @@
 #include "crawl/AddressScan.h"
 
+#include "platform/ByteText.h"
+
 #include "crawl/PublicSuffix.h"
 
 #include <QHash>
@@ -61,16 +63,6 @@ bool IsLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Whether [p, end) starts with `word`, ASCII case ignored; `word` is lower case.
 bool StartsWithNoCase(const char *p, const char *end, std::string_view word)
@@ -152,21 +144,7 @@ void AppendUtf8(char32_t code, std::string *out)
         return;
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         code = 0xFFFD;
-    if (code < 0x80) {
-        out->push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    ByteText::appendUtf8(code, *out);
 }
 
 // Decodes the entity at `amp` (a "&") onto out and returns the byte after it. What is no
@@ -183,7 +161,7 @@ const char *AppendEntity(const char *amp, const char *end, std::string *out)
         const char *const digits = p;
         char32_t code = 0;
         for (; p < end; ++p) {
-            const int digit = hex ? HexValue(*p) : (*p >= '0' && *p <= '9' ? *p - '0' : -1);
+            const int digit = hex ? ByteText::hexValue(*p) : (*p >= '0' && *p <= '9' ? *p - '0' : -1);
             if (digit < 0)
                 break;
             // Past the last code point the value only has to stay out of range.
@@ -771,8 +749,8 @@ private:
     {
         out->clear();
         for (; p < end; ++p) {
-            if (*p == '%' && end - p >= 3 && HexValue(p[1]) >= 0 && HexValue(p[2]) >= 0) {
-                out->push_back(static_cast<char>(HexValue(p[1]) * 16 + HexValue(p[2])));
+            if (*p == '%' && end - p >= 3 && ByteText::hexValue(p[1]) >= 0 && ByteText::hexValue(p[2]) >= 0) {
+                out->push_back(static_cast<char>(ByteText::hexValue(p[1]) * 16 + ByteText::hexValue(p[2])));
                 p += 2;
             } else {
                 out->push_back(*p);
@@ -790,8 +768,8 @@ private:
             return false;
         int key = -1;
         for (; p < end; p += 2) {
-            const int high = HexValue(p[0]);
-            const int low = HexValue(p[1]);
+            const int high = ByteText::hexValue(p[0]);
+            const int low = ByteText::hexValue(p[1]);
             if (high < 0 || low < 0)
                 return false;
             const int byte = high * 16 + low;

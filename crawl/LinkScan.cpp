@@ -1,5 +1,7 @@
 #include "crawl/LinkScan.h"
 
+#include "platform/ByteText.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringDecoder>
@@ -206,24 +208,6 @@ qsizetype ReadTag(QByteArrayView page, qsizetype pos, Tag *tag)
     }
 }
 
-void AppendUtf8(char32_t code, QByteArray *out)
-{
-    if (code < 0x80) {
-        out->append(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out->append(static_cast<char>(0xC0 | (code >> 6)));
-        out->append(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out->append(static_cast<char>(0xE0 | (code >> 12)));
-        out->append(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out->append(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out->append(static_cast<char>(0xF0 | (code >> 18)));
-        out->append(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out->append(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out->append(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
 
 // What browsers make of a numeric reference: windows-1252 for 0x80-0x9F, where pages written
 // on that code page put their quotes and dashes, and U+FFFD for what is no character.
@@ -286,7 +270,7 @@ qsizetype DecodeReference(QByteArrayView value, qsizetype at, QByteArray *out)
             return 0;
         if (k < rest.size() && rest[k] == ';')
             ++k;
-        AppendUtf8(FromNumericReference(code), out);
+        ByteText::appendUtf8(FromNumericReference(code), *out);
         return k + 1;
     }
     const NamedReference *legacyMatch = nullptr;
@@ -295,7 +279,7 @@ qsizetype DecodeReference(QByteArrayView value, qsizetype at, QByteArray *out)
             continue;
         const QByteArrayView after = rest.sliced(reference.name.size());
         if (after.startsWith(";")) {
-            AppendUtf8(reference.code, out);
+            ByteText::appendUtf8(reference.code, *out);
             return reference.name.size() + 2;
         }
         if (reference.legacy && (!legacyMatch || reference.name.size() > legacyMatch->name.size()))
@@ -307,7 +291,7 @@ qsizetype DecodeReference(QByteArrayView value, qsizetype at, QByteArray *out)
     const QByteArrayView after = rest.sliced(legacyMatch->name.size());
     if (!after.isEmpty() && (after[0] == '=' || IsAsciiAlnum(after[0])))
         return 0;
-    AppendUtf8(legacyMatch->code, out);
+    ByteText::appendUtf8(legacyMatch->code, *out);
     return legacyMatch->name.size() + 1;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/RegistryText.h"
 
+#include "platform/ByteText.h"
+
 #include "platform/TextLines.h"
 
 #include <QStringDecoder>
@@ -74,16 +76,6 @@ QByteArray quote(QStringView text)
     return out.append('"');
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::optional<qint32> parseDword(QByteArrayView digits)
 {
@@ -91,7 +83,7 @@ std::optional<qint32> parseDword(QByteArrayView digits)
         return std::nullopt;
     quint32 number = 0;
     for (const char c : digits) {
-        const int digit = hexDigit(c);
+        const int digit = ByteText::hexValue(c);
         if (digit < 0)
             return std::nullopt;
         number = number << 4 | quint32(digit);
@@ -105,7 +97,7 @@ bool looksLikeHexBytes(QByteArrayView line)
     if (line.isEmpty())
         return false;
     return std::all_of(line.begin(), line.end(), [](char c) {
-        return hexDigit(c) >= 0 || c == ',' || c == '\\' || TextLines::isBlank(c);
+        return ByteText::hexValue(c) >= 0 || c == ',' || c == '\\' || TextLines::isBlank(c);
     });
 }
 
@@ -115,9 +107,9 @@ std::optional<QByteArray> parseHexBytes(QByteArrayView data)
     for (QByteArrayView rest = data; !rest.isEmpty();) {
         qsizetype comma = rest.indexOf(',');
         const QByteArrayView item = trimmed(comma < 0 ? rest : rest.first(comma));
-        if (item.size() != 2 || hexDigit(item[0]) < 0 || hexDigit(item[1]) < 0)
+        if (item.size() != 2 || ByteText::hexValue(item[0]) < 0 || ByteText::hexValue(item[1]) < 0)
             return std::nullopt;
-        bytes.append(char(hexDigit(item[0]) << 4 | hexDigit(item[1])));
+        bytes.append(char(ByteText::hexValue(item[0]) << 4 | ByteText::hexValue(item[1])));
         rest = comma < 0 ? QByteArrayView() : rest.sliced(comma + 1);
     }
     return bytes;
