@@ -12,7 +12,7 @@
 
 // The scan walks the page once, the way a browser's tokenizer does: it never goes back behind
 // a tag it has read, an unclosed quote or comment simply runs to the end of the page, and each
-// search for a byte or a closing sequence goes through memchr or memmem. Only the attribute
+// search for a byte or a closing sequence goes through memchr or Qt's substring search. Only the attribute
 // values that matter are decoded, and only QUrl parses and resolves them.
 
 namespace LinkScan {
@@ -59,13 +59,13 @@ qsizetype FindByte(QByteArrayView text, char c, qsizetype from)
     return hit ? static_cast<const char *>(hit) - text.data() : -1;
 }
 
+// Qt's search rather than memmem: a sanitizer's memmem checks the whole rest of the page on
+// every call, which makes a page of many short comments quadratic in a sanitizer build.
 qsizetype Find(QByteArrayView text, QByteArrayView needle, qsizetype from)
 {
     if (from >= text.size())
         return -1;
-    const void *hit = memmem(text.data() + from, static_cast<size_t>(text.size() - from), needle.data(),
-                             static_cast<size_t>(needle.size()));
-    return hit ? static_cast<const char *>(hit) - text.data() : -1;
+    return text.indexOf(needle, from);
 }
 
 // Where the text goes on behind the next `c` at or after `from`; the end when none comes.
