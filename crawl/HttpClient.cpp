@@ -282,7 +282,6 @@ HttpResult HttpClient::get(const QByteArray &url)
             skipped.ok = true;
             skipped.status = result.status;
             skipped.url = next;
-            skipped.notAPage = true; // out of scope or fetched already: nothing to scan here
             return skipped;
         }
         target = next;
@@ -379,7 +378,6 @@ HttpResult HttpClient::getOnce(const QByteArray &url)
     }
     if (t.notAPage) {
         result.ok = true;
-        result.notAPage = true;
         return result;
     }
     if (!t.failure.isEmpty())
@@ -395,7 +393,6 @@ HttpResult HttpClient::getOnce(const QByteArray &url)
         return failed(verdict, result.status);
     if (t.pagesOnly && !LinkScan::isPageType(t.contentType)) {
         result.ok = true;
-        result.notAPage = true;
         return result;
     }
 

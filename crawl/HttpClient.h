@@ -18,7 +18,7 @@ struct HttpResult
     long status = 0;   // the final answer's status code; 0 when none came
     QByteArray url;    // the address that answered last, after the redirects followed
     QByteArray contentType;
-    bool notAPage = false; // answered with a type that is no page: ok, and no body fetched
+    // A redirect the crawl refused, or an answer of a type that is no page, is ok with no body.
 };
 
 // How a thorough crawl fetches: https as well (verified against the system's authorities or
