@@ -1,6 +1,7 @@
-// Whole thorough crawls against the local server: each page once whatever spelling links give
+// Whole thorough crawls against the local servers: each page once whatever spelling links give
 // it, redirects followed within the site and never in a loop, robots.txt obeyed as it answers,
-// files never fetched, and each address reported once a crawl.
+// files never fetched, each address reported once a crawl, and https trusted only through an
+// authority the system or the user knows.
 
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
@@ -133,4 +134,42 @@ TEST(ThoroughCrawl, RobotsTxtThatIsMissingAllowsAllAndOneThatFailsKeepsTheSiteAl
         EXPECT_EQ(crawled.requested.contains("/robots.txt"), c.obey);
         EXPECT_EQ(crawled.errorLog.contains("robots.txt"), c.status >= 500 && c.obey);
     }
+}
+
+TEST(ThoroughCrawl, HttpsIsFetchedWhenItsAuthorityIsTrustedAndACertificateRefusedIsAFailedFetch)
+{
+    const TestTls tls = TestTls::localhost();
+    TestHttpServer secure({{"/secure.html", 200, {"Content-Type: text/html"},
+                            page("<a href=\"/more.html\">more</a> safe@shop.example.com")},
+                           {"/more.html", 200, {}, page("more@shop.example.com")},
+                           {"/upgraded.html", 200, {}, page("up@shop.example.com")}},
+                          &tls);
+    const std::vector<TestRoute> routes = {
+        {"/index.html", 200, {},
+         page(("<a href=\"" + secure.url("/secure.html") + "\">secure</a> <a href=\"/upgrade\">upgrade</a>"
+               " plain@shop.example.com").constData())},
+        {"/upgrade", 301, {"Location: " + secure.url("/upgraded.html")}, {}},
+    };
+    struct Case
+    {
+        const char *name;
+        QByteArray authority;
+        QByteArrayList addresses;
+    };
+    const Case cases[] = {
+        {"trusted", tls.authorityFile,
+         {"plain@shop.example.com", "safe@shop.example.com", "up@shop.example.com", "more@shop.example.com"}},
+        {"unknown authority", {}, {"plain@shop.example.com"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CrawlRules rules;
+        rules.caFile = c.authority;
+        const Crawled crawled = crawl(routes, "/index.html", rules);
+        EXPECT_EQ(crawled.addresses, c.addresses);
+        EXPECT_EQ(crawled.errorLog.contains("certificate"), c.authority.isEmpty())
+            << "a certificate refused is a failed fetch told with its reason: " << crawled.errorLog.toStdString();
+    }
+    EXPECT_EQ(secure.requestedPaths().count("/secure.html"), 1)
+        << "the refused crawl never got as far as a request";
 }

@@ -8,6 +8,8 @@
 #include <map>
 #include <mutex>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <optional>
 #include <poll.h>
 #include <stdexcept>
@@ -52,11 +54,53 @@ bool transient(int error)
     return error == EINTR || error == EAGAIN || error == EWOULDBLOCK;
 }
 
-// One accepted, non-blocking socket. Every wait gives up when the server stops.
+// The server side of TLS for a server that speaks https.
+struct TlsContext
+{
+    SSL_CTX *context = nullptr;
+
+    explicit TlsContext(const TestTls &tls) : context(SSL_CTX_new(TLS_server_method()))
+    {
+        if (!context || SSL_CTX_use_certificate_chain_file(context, tls.certificateFile.constData()) != 1
+            || SSL_CTX_use_PrivateKey_file(context, tls.keyFile.constData(), SSL_FILETYPE_PEM) != 1) {
+            SSL_CTX_free(context);
+            throw std::runtime_error("test server: cannot load " + tls.certificateFile.toStdString());
+        }
+    }
+    ~TlsContext() { SSL_CTX_free(context); }
+    TlsContext(const TlsContext &) = delete;
+    TlsContext &operator=(const TlsContext &) = delete;
+};
+
+// One accepted, non-blocking socket, plain or TLS. Every wait gives up when the server stops.
 class Connection
 {
 public:
-    Connection(int fd, const std::atomic<bool> &stopping) : fd_(fd), stopping_(stopping) {}
+    Connection(int fd, const std::atomic<bool> &stopping, SSL_CTX *tls) : fd_(fd), stopping_(stopping)
+    {
+        if (tls) {
+            ssl_ = SSL_new(tls);
+            SSL_set_fd(ssl_, fd_);
+        }
+    }
+    ~Connection() { SSL_free(ssl_); }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // The TLS handshake; true at once for a plain connection. A client that refuses our
+    // certificate ends here.
+    bool handshake() const
+    {
+        if (!ssl_)
+            return true;
+        while (true) {
+            const int result = SSL_accept(ssl_);
+            if (result == 1)
+                return true;
+            if (!waitForTls(result))
+                return false;
+        }
+    }
 
     // True when the socket is ready (or in error, which the next call reports); false when
     // the server stops or maxMs passed first.
@@ -81,12 +125,9 @@ public:
         while (!data.isEmpty()) {
             if (!waitFor(POLLOUT))
                 return false;
-            const ssize_t sent = ::send(fd_, data.data(), size_t(data.size()), MSG_NOSIGNAL);
-            if (sent < 0) {
-                if (transient(errno))
-                    continue;
+            const ssize_t sent = sendSome(data);
+            if (sent < 0)
                 return false;
-            }
             data = data.sliced(sent);
         }
         return true;
@@ -102,10 +143,8 @@ public:
             if (!waitFor(POLLIN))
                 return std::nullopt;
             char chunk[4096];
-            const ssize_t got = ::recv(fd_, chunk, sizeof chunk, 0);
-            if (got < 0 && transient(errno))
-                continue;
-            if (got <= 0)
+            const ssize_t got = receiveSome(chunk, sizeof chunk);
+            if (got < 0)
                 return std::nullopt;
             received.append(chunk, got);
         }
@@ -134,13 +173,48 @@ public:
     // receive queue would send a reset that can destroy the answer still in flight.
     void finish() const
     {
+        if (ssl_)
+            SSL_shutdown(ssl_);
         ::shutdown(fd_, SHUT_WR);
         drainUntilHangUp(kLingerMs);
     }
 
 private:
+    // Bytes sent (0 when the socket is not ready yet), or -1 when the connection is gone.
+    ssize_t sendSome(QByteArrayView data) const
+    {
+        if (!ssl_) {
+            const ssize_t sent = ::send(fd_, data.data(), size_t(data.size()), MSG_NOSIGNAL);
+            return sent < 0 && transient(errno) ? 0 : sent;
+        }
+        const int sent = SSL_write(ssl_, data.data(), int(data.size()));
+        return sent > 0 ? sent : (waitForTls(sent) ? 0 : -1);
+    }
+
+    // Bytes received (0 when none are ready yet), or -1 at the end of the connection.
+    ssize_t receiveSome(char *buffer, size_t size) const
+    {
+        if (!ssl_) {
+            const ssize_t got = ::recv(fd_, buffer, size, 0);
+            return got < 0 && transient(errno) ? 0 : (got == 0 ? -1 : got);
+        }
+        const int got = SSL_read(ssl_, buffer, int(size));
+        return got > 0 ? got : (waitForTls(got) ? 0 : -1);
+    }
+
+    // After a TLS call that did not complete: waits for what it wants, or false when it failed.
+    bool waitForTls(int result) const
+    {
+        switch (SSL_get_error(ssl_, result)) {
+        case SSL_ERROR_WANT_READ: return waitFor(POLLIN);
+        case SSL_ERROR_WANT_WRITE: return waitFor(POLLOUT);
+        default: ERR_clear_error(); return false;
+        }
+    }
+
     int fd_;
     const std::atomic<bool> &stopping_;
+    SSL *ssl_ = nullptr;
 };
 
 TestRequest parseHead(const QByteArray &head)
@@ -242,6 +316,7 @@ QByteArray TestRequest::header(QByteArrayView name) const
 
 struct TestHttpServer::Impl
 {
+    std::unique_ptr<TlsContext> tls; // none for plain http
     int listenFd = -1;
     std::uint16_t port = 0;
     std::atomic<bool> stopping{false};
@@ -293,7 +368,9 @@ void TestHttpServer::Impl::acceptLoop()
 
 void TestHttpServer::Impl::serve(int fd)
 {
-    const Connection c(fd, stopping);
+    const Connection c(fd, stopping, tls ? tls->context : nullptr);
+    if (!c.handshake())
+        return;
     const std::optional<QByteArray> head = c.readHead();
     if (!head)
         return;
@@ -324,8 +401,10 @@ void TestHttpServer::Impl::joinFinishedWorkers()
     }
 }
 
-TestHttpServer::TestHttpServer(std::vector<TestRoute> routes) : d(std::make_unique<Impl>())
+TestHttpServer::TestHttpServer(std::vector<TestRoute> routes, const TestTls *tls) : d(std::make_unique<Impl>())
 {
+    if (tls)
+        d->tls = std::make_unique<TlsContext>(*tls);
     for (TestRoute &route : routes) {
         const QByteArray path = route.path;
         d->routes[path] = std::move(route);
@@ -370,7 +449,7 @@ std::uint16_t TestHttpServer::port() const
 
 QByteArray TestHttpServer::url(QByteArrayView path) const
 {
-    return "http://127.0.0.1:" + QByteArray::number(d->port) + path.toByteArray();
+    return (d->tls ? "https" : "http") + QByteArray("://127.0.0.1:") + QByteArray::number(d->port) + path.toByteArray();
 }
 
 std::vector<TestRequest> TestHttpServer::requests() const
@@ -405,4 +484,10 @@ void TestHttpServer::stop()
     d->workers.clear();
     ::close(d->listenFd);
     d->listenFd = -1;
+}
+
+TestTls TestTls::localhost()
+{
+    const QByteArray folder = TRAWLEX_TEST_TLS_DIR "/";
+    return {folder + "server.pem", folder + "server-key.pem", folder + "ca.pem"};
 }

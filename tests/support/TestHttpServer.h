@@ -37,10 +37,22 @@ struct TestRequest
     QByteArray header(QByteArrayView name) const; // value of the first header of that name, case-insensitive
 };
 
+// A server certificate and its key, PEM files, for a server that speaks https.
+struct TestTls
+{
+    QByteArray certificateFile;
+    QByteArray keyFile;
+    QByteArray authorityFile; // what a client must trust to accept the certificate
+
+    // A certificate for 127.0.0.1 and localhost, valid for a hundred years, signed by a test
+    // authority made for these tests alone (made with openssl; the authority's key was not kept).
+    static TestTls localhost();
+};
+
 class TestHttpServer final
 {
 public:
-    explicit TestHttpServer(std::vector<TestRoute> routes = {});
+    explicit TestHttpServer(std::vector<TestRoute> routes = {}, const TestTls *tls = nullptr);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer &) = delete;
     TestHttpServer &operator=(const TestHttpServer &) = delete;
@@ -49,7 +61,7 @@ public:
     void setRoute(const TestRoute &route);
 
     std::uint16_t port() const;
-    QByteArray url(QByteArrayView path) const; // "http://127.0.0.1:PORT" + path
+    QByteArray url(QByteArrayView path) const; // "http://127.0.0.1:PORT" + path (https with TLS)
     std::vector<TestRequest> requests() const; // in the order they arrived
     QByteArrayList requestedPaths() const;
     int connectionCount() const;               // connections accepted, with or without a request
