@@ -13,6 +13,14 @@ struct CrawlRules
     bool obeyRobots = true;
     QByteArray userAgent; // empty: defaultUserAgent()
     QByteArray caFile;    // an authority of the user's besides the system's, for https
+    // How many pages a thorough crawl fetches at once, in all and from one host, and the least
+    // time between two requests to one host (a robots.txt Crawl-delay may make it longer).
+    int jobs = kDefaultJobs;
+    int perHost = kDefaultPerHost;
+    int waitMs = 0;
+
+    static constexpr int kDefaultJobs = 16;
+    static constexpr int kDefaultPerHost = 4;
 
     static QByteArray defaultUserAgent();
     QByteArray agent() const { return userAgent.isEmpty() ? defaultUserAgent() : userAgent; }
