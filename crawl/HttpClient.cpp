@@ -89,6 +89,7 @@ struct Transfer
     qint64 headerBytes = 0;
     QByteArray statusLine;
     bool hasLocation = false;
+    QByteArray location; // as the server wrote it
     bool statusChecked = false;
     Clock::time_point lastByte = Clock::now();
     QByteArray failure; // set when we end the transfer ourselves, or judge its answer
@@ -126,9 +127,11 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
         // An interim 1xx answer comes first; only the final status line counts.
         t->statusLine = line;
         t->hasLocation = false;
+        t->location.clear();
         t->contentType.clear();
     } else if (startsWithNoCase(line, "location:")) {
         t->hasLocation = true;
+        t->location = line.mid(9).trimmed();
     } else if (startsWithNoCase(line, "content-type:")) {
         t->contentType = line.mid(13).trimmed();
     }
@@ -264,66 +267,171 @@ void HttpClient::setThorough(const ThoroughFetch &rules)
 
 HttpResult HttpClient::get(const QByteArray &url)
 {
-    if (!d->thorough)
-        return getOnce(url);
     // Each hop is judged before it is asked for: the crawl's scope and its visited set decide.
     QByteArray target = url;
     for (int hop = 0;; ++hop) {
-        HttpResult result = getOnce(target);
-        if (!result.ok || result.status < 300 || result.status > 399)
+        HttpResult result = prepare(target)->perform();
+        const std::optional<QByteArray> next = nextHop(result, hop);
+        if (!next)
             return result;
-        const QByteArray next = result.url;
-        if (next.isEmpty())
-            return failed("HTTP status " + QByteArray::number(result.status) + " without a usable Location");
-        if (hop >= d->thorough->maxRedirects)
-            return failed("More than " + QByteArray::number(d->thorough->maxRedirects) + " redirects: " + next);
-        if (d->thorough->redirectAllowed && !d->thorough->redirectAllowed(next)) {
-            HttpResult skipped;
-            skipped.ok = true;
-            skipped.status = result.status;
-            skipped.url = next;
-            return skipped;
-        }
-        target = next;
+        target = *next;
     }
 }
 
-HttpResult HttpClient::getOnce(const QByteArray &url)
+std::optional<QByteArray> HttpClient::nextHop(HttpResult &result, int hop) const
 {
+    if (!d->thorough || !result.ok || result.status < 300 || result.status > 399)
+        return std::nullopt;
+    const QByteArray next = result.url;
+    if (next.isEmpty()) {
+        result = failed("HTTP status " + QByteArray::number(result.status) + " without a usable Location");
+    } else if (hop >= d->thorough->maxRedirects) {
+        result = failed("More than " + QByteArray::number(d->thorough->maxRedirects) + " redirects: " + next);
+    } else if (d->thorough->redirectAllowed && !d->thorough->redirectAllowed(next)) {
+        HttpResult skipped;
+        skipped.ok = true;
+        skipped.status = result.status;
+        skipped.url = next;
+        result = skipped;
+    } else {
+        return next;
+    }
+    return std::nullopt;
+}
+
+// Everything one GET needs while libcurl runs it: the handle, the parsed address, the headers
+// and the state its callbacks share. Heap-held, so the callbacks' pointer stays put.
+struct HttpTransfer::Impl
+{
+    UrlHandle parsed;
+    EasyHandle easy;
+    HeaderList headers;
+    Transfer t;
+    char errorText[CURL_ERROR_SIZE] = {};
+    HttpResult refused; // why the GET could not even be made ready
+};
+
+HttpTransfer::HttpTransfer() : d(std::make_unique<Impl>()) {}
+
+HttpTransfer::~HttpTransfer() = default;
+
+CURL *HttpTransfer::handle() const
+{
+    return d->refused.error.isEmpty() ? d->easy.p : nullptr;
+}
+
+HttpResult HttpTransfer::perform()
+{
+    if (!handle())
+        return d->refused;
+    d->t.lastByte = Clock::now();
+    return result(curl_easy_perform(d->easy.p));
+}
+
+namespace {
+
+// libcurl resolves the Location against the address asked for when it has read the whole
+// answer; a redirect whose body we did not take ends before that, so it is resolved here.
+QByteArray redirectTarget(CURL *h, const QByteArray &location)
+{
+    if (const char *resolved = nullptr; curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &resolved) == CURLE_OK && resolved)
+        return resolved;
+    const char *effective = nullptr;
+    if (location.isEmpty() || location.contains('\0') || curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) != CURLE_OK
+        || !effective)
+        return {};
+    UrlHandle target;
+    char *text = nullptr;
+    if (curl_url_set(target.p, CURLUPART_URL, effective, 0) != CURLUE_OK
+        || curl_url_set(target.p, CURLUPART_URL, location.constData(), CURLU_URLENCODE) != CURLUE_OK
+        || curl_url_get(target.p, CURLUPART_URL, &text, 0) != CURLUE_OK)
+        return {};
+    const QByteArray resolved(text);
+    curl_free(text);
+    return resolved;
+}
+
+} // namespace
+
+HttpResult HttpTransfer::result(CURLcode rc)
+{
+    if (!handle())
+        return d->refused;
+    CURL *h = d->easy.p;
+    Transfer &t = d->t;
+    HttpResult result;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
+    result.contentType = t.contentType;
+    if (const char *effective = nullptr; curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+        result.url = effective;
+    if (t.thorough && t.hasLocation && result.status >= 300 && result.status <= 399) {
+        result.ok = true;
+        result.url = redirectTarget(h, t.location);
+        return result;
+    }
+    if (t.notAPage) {
+        result.ok = true;
+        return result;
+    }
+    if (!t.failure.isEmpty())
+        return failed(t.failure, result.status);
+    // libcurl refuses a single header line past its own limit before we see it, and calls that
+    // "Out of memory", which misleads whoever reads the log.
+    if (rc == CURLE_OUT_OF_MEMORY && !t.statusChecked)
+        return failed(tooLargeHeader);
+    if (rc != CURLE_OK)
+        return failed(d->errorText[0] != '\0' ? QByteArray(d->errorText) : QByteArray(curl_easy_strerror(rc)));
+    // A body-less answer never reached onBody, so its status is judged only now.
+    if (const QByteArray verdict = t.verdictOnStatus(); !verdict.isEmpty())
+        return failed(verdict, result.status);
+    if (t.pagesOnly && !LinkScan::isPageType(t.contentType)) {
+        result.ok = true;
+        return result;
+    }
+
+    result.ok = true;
+    result.body = std::move(t.body);
+    return result;
+}
+
+std::unique_ptr<HttpTransfer> HttpClient::prepare(const QByteArray &url) const
+{
+    auto transfer = std::unique_ptr<HttpTransfer>(new HttpTransfer);
+    HttpTransfer::Impl &x = *transfer->d;
+    const auto refuse = [&](const QByteArray &message) {
+        x.refused = failed(message);
+        return std::move(transfer);
+    };
     if (const CURLcode init = initCurlOnce(); init != CURLE_OK)
-        return failed(curl_easy_strerror(init));
+        return refuse(curl_easy_strerror(init));
     if (url.isEmpty())
-        return failed("Empty address");
+        return refuse("Empty address");
     if (d->abort != nullptr && d->abort->load())
-        return failed("Fetch aborted");
+        return refuse("Fetch aborted");
 
     // Parsed here without guessing a scheme: libcurl alone would take "www.x.com/a" or a
     // relative link for an http address on a host of that name.
-    UrlHandle parsed;
     if (url.contains('\0'))
-        return failed("Malformed address");
-    if (const CURLUcode rc = curl_url_set(parsed.p, CURLUPART_URL, url.constData(), 0); rc != CURLUE_OK)
-        return failed("Malformed address: " + QByteArray(curl_url_strerror(rc)));
+        return refuse("Malformed address");
+    if (const CURLUcode rc = curl_url_set(x.parsed.p, CURLUPART_URL, url.constData(), 0); rc != CURLUE_OK)
+        return refuse("Malformed address: " + QByteArray(curl_url_strerror(rc)));
 
-    EasyHandle easy;
-    HeaderList headers;
-    headers.p = curl_slist_append(headers.p, "Accept: text/html, */*");
-    if (easy.p == nullptr || parsed.p == nullptr || headers.p == nullptr)
-        return failed("Out of memory");
+    x.headers.p = curl_slist_append(x.headers.p, "Accept: text/html, */*");
+    if (x.easy.p == nullptr || x.parsed.p == nullptr || x.headers.p == nullptr)
+        return refuse("Out of memory");
 
-    Transfer t;
-    t.handle = easy.p;
+    Transfer &t = x.t;
+    t.handle = x.easy.p;
     t.abort = d->abort;
     t.stop = d->stop;
     t.readTimeoutMs = d->readTimeoutMs;
     t.maxBodyBytes = d->maxBodyBytes;
     t.thorough = d->thorough.has_value();
     t.pagesOnly = t.thorough && d->thorough->pagesOnly;
-    char errorText[CURL_ERROR_SIZE] = {};
 
-    CURL *h = easy.p;
-    curl_easy_setopt(h, CURLOPT_CURLU, parsed.p);
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
+    CURL *h = x.easy.p;
+    curl_easy_setopt(h, CURLOPT_CURLU, x.parsed.p);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, x.errorText);
     // No TLS layer by design: https and every other scheme fail before any connection. A
     // thorough crawl takes https too, always verified.
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, t.thorough ? "http,https" : "http");
@@ -339,7 +447,7 @@ HttpResult HttpClient::getOnce(const QByteArray &url)
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.p);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, x.headers.p);
     if (!d->userAgent.isEmpty())
         curl_easy_setopt(h, CURLOPT_USERAGENT, d->userAgent.constData());
     // An empty proxy overrides http_proxy and friends from the environment.
@@ -359,44 +467,6 @@ HttpResult HttpClient::getOnce(const QByteArray &url)
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-
     t.lastByte = Clock::now();
-    const CURLcode rc = curl_easy_perform(h);
-
-    HttpResult result;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
-    result.contentType = t.contentType;
-    if (const char *effective = nullptr; curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
-        result.url = effective;
-    if (t.thorough && t.hasLocation && result.status >= 300 && result.status <= 399) {
-        // libcurl resolves the Location against the address asked for, without following it.
-        const char *location = nullptr;
-        curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location);
-        result.ok = true;
-        result.url = location != nullptr ? QByteArray(location) : QByteArray();
-        return result;
-    }
-    if (t.notAPage) {
-        result.ok = true;
-        return result;
-    }
-    if (!t.failure.isEmpty())
-        return failed(t.failure, result.status);
-    // libcurl refuses a single header line past its own limit before we see it, and calls that
-    // "Out of memory", which misleads whoever reads the log.
-    if (rc == CURLE_OUT_OF_MEMORY && !t.statusChecked)
-        return failed(tooLargeHeader);
-    if (rc != CURLE_OK)
-        return failed(errorText[0] != '\0' ? QByteArray(errorText) : QByteArray(curl_easy_strerror(rc)));
-    // A body-less answer never reached onBody, so its status is judged only now.
-    if (const QByteArray verdict = t.verdictOnStatus(); !verdict.isEmpty())
-        return failed(verdict, result.status);
-    if (t.pagesOnly && !LinkScan::isPageType(t.contentType)) {
-        result.ok = true;
-        return result;
-    }
-
-    result.ok = true;
-    result.body = std::move(t.body);
-    return result;
+    return transfer;
 }

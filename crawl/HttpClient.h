@@ -5,10 +5,13 @@
 
 #include <QByteArray>
 
+#include <curl/curl.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct HttpResult
 {
@@ -30,6 +33,29 @@ struct ThoroughFetch
     int maxRedirects = 5;
     std::function<bool(const QByteArray &target)> redirectAllowed;
     bool pagesOnly = true;
+};
+
+// One GET made ready by a client: performed at once by perform(), or added by its handle to a
+// multi handle (several transfers at once) and judged by result() when that reports it done.
+// Either way the options, the callbacks and the judgement of the answer are the client's.
+class HttpTransfer final
+{
+public:
+    ~HttpTransfer();
+    HttpTransfer(const HttpTransfer &) = delete;
+    HttpTransfer &operator=(const HttpTransfer &) = delete;
+
+    // Null when the GET could not be made ready (a malformed address, an abort already asked
+    // for); result() then tells why.
+    CURL *handle() const;
+    HttpResult perform();
+    HttpResult result(CURLcode code);
+
+private:
+    friend class HttpClient;
+    HttpTransfer();
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };
 
 class HttpClient final
@@ -59,10 +85,17 @@ public:
     // Fetches by the thorough rules from now on.
     void setThorough(const ThoroughFetch &rules);
 
+    // Follows a thorough crawl's redirects hop by hop; one GET otherwise.
     HttpResult get(const QByteArray &url);
 
+    // One hop: the GET of `url` alone, redirects not followed.
+    std::unique_ptr<HttpTransfer> prepare(const QByteArray &url) const;
+    // After hop number `hop` (0 for the address first asked for) of a thorough fetch: the
+    // address to ask for next, or none when `result` is the fetch's outcome. A redirect without
+    // a usable Location, one too many, or one `redirectAllowed` refuses becomes that outcome.
+    std::optional<QByteArray> nextHop(HttpResult &result, int hop) const;
+
 private:
-    HttpResult getOnce(const QByteArray &url);
 
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -440,6 +440,9 @@ TEST(HttpClientThorough, RedirectsAreFollowedHopByHopWithinALimitAndCompressedBo
     for (int hop = 0; hop < 7; ++hop)
         routes.push_back({"/r" + QByteArray::number(hop), 302, {"Location: /r" + QByteArray::number(hop + 1)}, {}});
     routes.push_back({"/short", 301, {"Location: /page"}, {}});
+    // As most servers answer: a redirect with a small page of its own, its Location relative.
+    routes.push_back({"/dir/moved", 301, {"Location: ../page", "Content-Type: text/html"},
+                      "<html><body>Moved <a href=\"/page\">here</a></body></html>"});
     TestHttpServer server(routes);
 
     struct Case
@@ -453,6 +456,7 @@ TEST(HttpClientThorough, RedirectsAreFollowedHopByHopWithinALimitAndCompressedBo
     };
     const Case cases[] = {
         {"a redirect followed to a compressed page", "/short", true, true, "hello thorough", "/page"},
+        {"a redirect with a body of its own", "/dir/moved", true, true, "hello thorough", "/page"},
         {"a redirect the crawl refuses", "/short", false, true, "", "/page"},
         {"more hops than allowed", "/r0", true, false, "", ""},
     };
