@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 
+#include <map>
 #include <vector>
 
 struct TWebLink
@@ -35,12 +36,20 @@ public:
     void reset();
 
     // Offers one page's links at one level. Stops at the first link that finds the write slot
-    // occupied: the rest of the page is dropped. Links already waiting are skipped.
-    void offer(const QByteArrayList &links, int level, std::vector<SlotChange> *changes);
+    // occupied: the rest of the page is dropped, and their number returned. Links already
+    // waiting are skipped.
+    int offer(const QByteArrayList &links, int level, std::vector<SlotChange> *changes);
 
     // Takes the slot at ReadIndex, free or not, and advances. Returns false with no change
     // when the ring has no slot.
     bool take(TWebLink *taken, SlotChange *change);
+
+    // Takes a waiting link of the lowest level waiting, for crawls whose pages finish out of
+    // order: a page that finished late may leave links of its level behind those of the next.
+    // Takes the one at ReadIndex when it has that level; otherwise the last waiting link moves
+    // into the slot taken. False when nothing waits. Needs the waiting links in one run, as
+    // offer() and this leave them.
+    bool takeLowest(TWebLink *taken, std::vector<SlotChange> *changes);
 
     const TWebLinks &slots() const { return slots_; }
     int writeIndex() const { return write_; }
@@ -48,10 +57,13 @@ public:
 
 private:
     int advance(int index) const;
+    int back(int index) const;
+    void forget(const TWebLink &link); // a link that no longer waits
 
     TWebLinks slots_;
     // How many slots hold each waiting link text: makes the duplicate test O(1) on big rings.
     QHash<QByteArray, int> waiting_;
+    std::map<int, int> levels_; // waiting links per level
     int write_ = 0;
     int read_ = 0;
 };

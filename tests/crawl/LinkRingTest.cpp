@@ -86,3 +86,39 @@ TEST(LinkRing, TakingAFreeSlotStillReportsItsOldLevel)
 }
 
 } // namespace
+
+// Pages that finish out of order leave a lower level behind a higher one: the lower is taken
+// first, the owners' mirror stays true, and the ring keeps taking and filling as a ring.
+TEST(LinkRing, TakesTheLowestLevelFirstAndKeepsTheMirrorAndTheRingWhole)
+{
+    LinkRing ring;
+    ring.resize(5);
+    TWebLinks mirror(5);
+    std::vector<SlotChange> changes;
+    const auto follow = [&] {
+        for (const SlotChange &change : changes)
+            mirror[change.index] = TWebLink{change.link, change.level};
+        changes.clear();
+    };
+    EXPECT_EQ(ring.offer(links({"x", "y"}), 3, &changes), 0);
+    EXPECT_EQ(ring.offer(links({"p", "q"}), 2, &changes), 0);
+    EXPECT_EQ(ring.offer(links({"z", "w", "v"}), 3, &changes), 2) << "one slot was left: two links are dropped";
+    follow();
+    QByteArrayList order;
+    TWebLink taken;
+    for (int i = 0; i < 3 && ring.takeLowest(&taken, &changes); ++i) {
+        order << taken.Link + QByteArray::number(taken.Level);
+        follow();
+    }
+    EXPECT_EQ(order, links({"q2", "p2", "x3"}));
+    for (qsizetype i = 0; i < mirror.size(); ++i)
+        EXPECT_EQ(mirror[i].Link, ring.slots()[i].Link) << "slot " << i;
+    EXPECT_EQ(ring.offer(links({"a", "b", "c", "d"}), 4, &changes), 1);
+    follow();
+    while (ring.takeLowest(&taken, &changes)) {
+        order << taken.Link + QByteArray::number(taken.Level);
+        follow();
+        ASSERT_LT(order.size(), 20);
+    }
+    EXPECT_EQ(order, links({"q2", "p2", "x3", "y3", "z3", "a4", "b4", "c4"}));
+}
