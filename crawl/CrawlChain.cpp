@@ -104,47 +104,8 @@ Next nextQueuedLink(const SharedPtr &s, const std::vector<EventCall> &events = {
     return Next::fetch(taken.Link, taken.Level, Step::Page);
 }
 
-// A site page by the thorough rules: its address as it answered, its links resolved, in scope,
-// not surely files and not fetched yet, and only the addresses no earlier page of the crawl
-// reported.
-Next thoroughPageStep(const SharedPtr &s, const FetchedPage &fetched)
-{
-    const QUrl pageUrl(QString::fromLatin1(fetched.finalUrl.isEmpty() ? fetched.url : fetched.finalUrl));
-    const QByteArray site = ThoroughState::siteOf(pageUrl);
-    const QByteArrayList found = AddressScan::ExtractEmails(fetched.body);
-    QByteArrayList links;
-    const bool yieldsLinks = !s->japanOnly || PageText::IsJapanesePage(fetched.body);
-    if (fetched.nextLevel <= s->maxLevel && yieldsLinks && !fetched.body.isEmpty()) {
-        for (const QUrl &link : LinkScan::ExtractLinks(fetched.body, pageUrl)) {
-            if (LinkScan::surelyNotAPage(link) || (!s->allLink && ThoroughState::siteOf(link) != site))
-                continue;
-            links.append(ThoroughState::pageKey(link));
-        }
-    }
-    QByteArrayList emails;
-    std::vector<EventCall> events;
-    {
-        const std::lock_guard guard(s->lock);
-        emails = s->thorough.firstSeen(found);
-        s->emails = emails;
-        QByteArrayList fresh;
-        for (const QByteArray &link : links) {
-            if (!s->thorough.visited(link))
-                fresh.append(link);
-        }
-        std::vector<SlotChange> changes;
-        if (fetched.nextLevel <= s->maxLevel)
-            s->ring.offer(fresh, fetched.nextLevel, &changes);
-        addSlotChanges(events, changes);
-    }
-    events.push_back(pageReport(pageUrl.toEncoded(), fetched.body, emails));
-    return nextQueuedLink(s, events);
-}
-
 Next pageStep(const SharedPtr &s, const FetchedPage &fetched)
 {
-    if (s->rules.thorough)
-        return thoroughPageStep(s, fetched);
     const QByteArrayList emails = takeEmails(*s, fetched.body);
     const QByteArray base = PageText::BaseOf(fetched.url);
     // Links of a page too deep to queue are never used; not collecting them changes nothing.
@@ -185,9 +146,58 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
 
 } // namespace
 
-Next skipFetch(const SharedPtr &s)
+// A site page by the thorough rules: its address as it answered, its links resolved, in scope,
+// not surely files and not fetched yet, and only the addresses no earlier page of the crawl
+// reported.
+std::vector<EventCall> thoroughPageEvents(const SharedPtr &s, const FetchedPage &fetched)
 {
-    return nextQueuedLink(s);
+    const QUrl pageUrl(QString::fromLatin1(fetched.finalUrl.isEmpty() ? fetched.url : fetched.finalUrl));
+    const QByteArray site = ThoroughState::siteOf(pageUrl);
+    const QByteArrayList found = AddressScan::ExtractEmails(fetched.body);
+    QByteArrayList links;
+    const bool yieldsLinks = !s->japanOnly || PageText::IsJapanesePage(fetched.body);
+    if (fetched.nextLevel <= s->maxLevel && yieldsLinks && !fetched.body.isEmpty()) {
+        for (const QUrl &link : LinkScan::ExtractLinks(fetched.body, pageUrl)) {
+            if (LinkScan::surelyNotAPage(link) || (!s->allLink && ThoroughState::siteOf(link) != site))
+                continue;
+            links.append(ThoroughState::pageKey(link));
+        }
+    }
+    QByteArrayList emails;
+    std::vector<EventCall> events;
+    {
+        const std::lock_guard guard(s->lock);
+        emails = s->thorough.firstSeen(found);
+        s->emails = emails;
+        QByteArrayList fresh;
+        for (const QByteArray &link : links) {
+            if (!s->thorough.visited(link))
+                fresh.append(link);
+        }
+        std::vector<SlotChange> changes;
+        if (fetched.nextLevel <= s->maxLevel)
+            s->droppedLinks += s->ring.offer(fresh, fetched.nextLevel, &changes);
+        addSlotChanges(events, changes);
+    }
+    events.push_back(pageReport(pageUrl.toEncoded(), fetched.body, emails));
+    return events;
+}
+
+std::vector<EventCall> takeLowestLinks(const SharedPtr &s, int most, std::vector<TWebLink> *taken)
+{
+    std::vector<SlotChange> changes;
+    {
+        const std::lock_guard guard(s->lock);
+        TWebLink link;
+        while (int(taken->size()) < most && s->ring.takeLowest(&link, &changes)) {
+            // A redirect may have reached it since it was offered.
+            if (s->thorough.markVisited(link.Link))
+                taken->push_back(link);
+        }
+    }
+    std::vector<EventCall> events;
+    addSlotChanges(events, changes);
+    return events;
 }
 
 Next afterFetch(const SharedPtr &s, Step step, const FetchedPage &page)

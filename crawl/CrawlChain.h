@@ -5,6 +5,7 @@
 // flight, is the chain driver's business.
 
 #include "crawl/CrawlShared.h"
+#include "crawl/EventHandOver.h"
 #include "crawl/ThrWebSearch.h"
 
 #include <QByteArray>
@@ -33,9 +34,16 @@ struct Next
     static Next ownerGone() { return {What::OwnerGone, {}, 0, Step::Page}; }
 };
 
-// The next fetch when the driver lets a page go unfetched (robots.txt forbids it, or a thorough
-// crawl has fetched it already): the next waiting link.
-Next skipFetch(const std::shared_ptr<TznWebSearch::Shared> &shared);
+// The events of a site page fetched by the thorough rules: its links offered (each slot that
+// changed) and the page's report. For crawls that fetch several pages at once; they take the
+// links to fetch next with takeLowestLinks.
+std::vector<EventCall> thoroughPageEvents(const std::shared_ptr<TznWebSearch::Shared> &shared, const FetchedPage &page);
+
+// Takes waiting links, the lowest level first, until `taken` holds `most`; each counts as
+// fetched from now on, and one a redirect has reached meanwhile is passed over. Returns the
+// events telling the owner of the slots they leave.
+std::vector<EventCall> takeLowestLinks(const std::shared_ptr<TznWebSearch::Shared> &shared, int most,
+                                       std::vector<TWebLink> *taken);
 
 // Runs the given step on a fetched page.
 Next afterFetch(const std::shared_ptr<TznWebSearch::Shared> &shared, Step step, const FetchedPage &page);

@@ -38,6 +38,10 @@ struct TznWebSearch::Shared
     std::atomic<bool> searching{false}; // written under `lock`
     std::atomic<bool> abortFetch{false};
     std::atomic<bool> errorLogFailureTold{false}; // once a crawl
+    // What a thorough crawl had to leave out: links that found the queue full, and hosts set
+    // aside after failing again and again. Guarded by `lock`; reset when a crawl starts.
+    qint64 droppedLinks = 0;
+    QByteArrayList hostsSetAside;
     std::atomic<bool> allLink{true};
     std::atomic<bool> japanOnly{false};
     std::atomic<int> maxLevel{3};

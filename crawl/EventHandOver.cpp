@@ -1,5 +1,7 @@
 #include "crawl/EventHandOver.h"
 
+#include "crawl/ThrWebSearch.h"
+
 #include <QMetaObject>
 #include <QThread>
 
@@ -194,4 +196,13 @@ void detachOwner(TznWebSearch::Shared &s)
     if (s.handlerThread.load() != std::this_thread::get_id()) {
         const std::lock_guard running(s.handlerRunning);
     }
+}
+
+void tellErrorLogUnwritable(TznWebSearch::Shared &s, const QString &reason)
+{
+    if (s.errorLogFailureTold.exchange(true))
+        return;
+    postToOwner(s, [reason](TznWebSearch &owner) {
+        Q_EMIT owner.ErrorLogUnwritable(QString::fromLatin1(TThrWebSearch::kErrorLog), reason);
+    });
 }

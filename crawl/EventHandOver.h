@@ -29,6 +29,9 @@ Raised raiseEvents(const std::shared_ptr<TznWebSearch::Shared> &shared, const st
 // gone by then. For what the owner is told besides the events, which nothing waits for.
 void postToOwner(TznWebSearch::Shared &shared, std::function<void(TznWebSearch &owner)> call);
 
+// Tells the owner, once a crawl, that a failed fetch could not be logged, for `reason`.
+void tellErrorLogUnwritable(TznWebSearch::Shared &shared, const QString &reason);
+
 // Called by the owner's destructor: no event starts after it returns, and a worker waiting
 // for the owner's thread is released.
 void detachOwner(TznWebSearch::Shared &shared);

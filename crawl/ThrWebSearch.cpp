@@ -29,11 +29,16 @@ void TThrWebSearch::setThorough(const ThoroughFetch &rules, const QByteArray &us
 
 FetchedPage TThrWebSearch::Execute()
 {
-    FetchedPage page{Url, {}, Level + 1, {}, {}};
     if (!Http)
-        return page;
+        return FetchedPage{Url, {}, Level + 1, {}, {}};
     HttpResult result = Http->get(Url);
     Http.reset(); // its connection goes back to the shared pool before the step runs
+    return pageFrom(Url, Level, std::move(result));
+}
+
+FetchedPage TThrWebSearch::pageFrom(const QByteArray &url, int level, HttpResult result)
+{
+    FetchedPage page{url, {}, level + 1, {}, {}};
     // The failure is one line: the client keeps it so.
     page.finalUrl = result.url;
     if (result.ok)

@@ -11,6 +11,7 @@
 #include <memory>
 
 class HttpClient;
+struct HttpResult;
 struct ThoroughFetch;
 
 // A fetched page as the crawl steps take it.
@@ -40,6 +41,9 @@ public:
     // Fetches the page; a failed fetch has its line in the error log before this returns.
     // Once only: the client is released with the answer.
     FetchedPage Execute();
+    // The page that `result` of fetching `url` at `level` gives, its failure logged as
+    // Execute() logs it: for fetches that ran elsewhere.
+    static FetchedPage pageFrom(const QByteArray &url, int level, HttpResult result);
 
     static const char *const kUserAgent;
     static const char *const kErrorLog;

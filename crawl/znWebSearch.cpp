@@ -97,6 +97,18 @@ int TznWebSearch::ReadIndex() const
     return s->ring.readIndex();
 }
 
+qint64 TznWebSearch::DroppedLinks() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->droppedLinks;
+}
+
+QByteArrayList TznWebSearch::HostsSetAside() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->hostsSetAside;
+}
+
 namespace {
 
 // The common part of both starts; false when a crawl still runs.
@@ -111,6 +123,8 @@ bool beginChain(TznWebSearch::Shared &s)
     s.errorLogFailureTold = false;
     s.emails.clear();
     s.thorough.reset();
+    s.droppedLinks = 0;
+    s.hostsSetAside.clear();
     return true;
 }
 

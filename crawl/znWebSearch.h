@@ -56,6 +56,10 @@ public:
     TWebLinks WebLink() const; // a copy of the slots as they are now
     int WriteIndex() const;
     int ReadIndex() const;
+    // What the last thorough crawl had to leave out: links that found every queue slot taken,
+    // and hosts set aside after failing too often in a row.
+    qint64 DroppedLinks() const;
+    QByteArrayList HostsSetAside() const;
 
     TznOnEnd OnEnd;
     TznOnPageReceived OnPageReceived;

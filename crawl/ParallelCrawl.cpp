@@ -1,0 +1,289 @@
+#include "crawl/ParallelCrawl.h"
+
+#include "crawl/EventHandOver.h"
+#include "crawl/HostSchedule.h"
+#include "crawl/HttpClient.h"
+#include "crawl/MultiFetch.h"
+#include "crawl/RobotsTxt.h"
+#include "crawl/ThrWebSearch.h"
+#include "platform/AppendLine.h"
+
+#include <QSet>
+#include <QUrl>
+
+#include <algorithm>
+#include <deque>
+#include <thread>
+#include <unordered_map>
+
+namespace ParallelCrawl {
+namespace {
+
+using namespace std::chrono_literals;
+using CrawlChain::Next;
+using Clock = HostSchedule::Clock;
+using SharedPtr = std::shared_ptr<TznWebSearch::Shared>;
+
+// The longest the loop waits without looking at the stop flag.
+constexpr std::chrono::milliseconds kSlice = 50ms;
+// Links taken from the queue ahead of the transfers, per transfer: enough that one busy host
+// does not keep the others' pages waiting in the queue.
+constexpr int kAheadPerJob = 4;
+// No robots.txt makes one host's requests wait longer than this between two.
+constexpr std::chrono::milliseconds kLongestCrawlDelay = 60s;
+
+struct Link
+{
+    QByteArray url;
+    int level = 0;
+    int hop = 0; // redirects followed to get here
+};
+
+struct Running
+{
+    bool robots = false;
+    Link link;
+    QByteArray host;
+    QByteArray origin;
+};
+
+QByteArray hostOf(const QUrl &url)
+{
+    return url.host(QUrl::FullyEncoded).toLatin1();
+}
+
+QByteArray pathOf(const QUrl &url)
+{
+    const QByteArray path = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+    return path.isEmpty() ? QByteArray("/") : path;
+}
+
+void logLine(const QByteArray &line)
+{
+    QString unused;
+    AppendLine(QString::fromLatin1(TThrWebSearch::kErrorLog), line, &unused);
+}
+
+class Crawl
+{
+public:
+    explicit Crawl(const SharedPtr &s)
+        : s_(s), hosts_(s->rules.perHost, std::chrono::milliseconds(s->rules.waitMs)), jobs_(std::max(1, s->rules.jobs)),
+          pages_(s->readTimeoutMs), robotsFiles_(s->readTimeoutMs)
+    {
+        ThoroughFetch fetch;
+        fetch.caFile = s->rules.caFile;
+        for (HttpClient *client : {&pages_, &robotsFiles_}) {
+            client->setAbortFlag(&s->abortFetch);
+            client->setUserAgent(s->rules.agent());
+            client->setThorough(fetch);
+        }
+        fetch.pagesOnly = false; // a robots.txt is plain text
+        robotsFiles_.setThorough(fetch);
+        const QByteArray agent = s->rules.agent();
+        robotsToken_ = agent.left(agent.indexOf('/') < 0 ? agent.size() : agent.indexOf('/'));
+    }
+
+    Next run(const Next &first)
+    {
+        {
+            const std::lock_guard guard(s_->lock);
+            s_->thorough.markVisited(ThoroughState::pageKey(QUrl(QString::fromLatin1(first.url))));
+        }
+        waiting_.push_back(Link{first.url, first.level, 0});
+        while (!s_->stop && !s_->abortFetch) {
+            Clock::time_point wake = Clock::now() + kSlice;
+            startWhatMay(&wake);
+            if (fetch_.running() == 0 && waiting_.empty()) {
+                // Nothing in flight can add links any more: what waits in the queue is all.
+                if (!takeAndRaise({}))
+                    return Next::ownerGone();
+                if (waiting_.empty())
+                    break;
+                continue;
+            }
+            const auto most = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now()),
+                                         0ms, kSlice);
+            if (fetch_.running() == 0) {
+                // Every waiting link waits for its host's turn.
+                std::this_thread::sleep_for(most);
+                continue;
+            }
+            std::vector<EventCall> events;
+            for (MultiFetch::Finished &finished : fetch_.wait(most))
+                handle(finished, &events);
+            if (!takeAndRaise(events))
+                return Next::ownerGone();
+        }
+        fetch_.abortAll();
+        return Next::end();
+    }
+
+private:
+    // Starts what the hosts' turns let start, in the order taken; robots.txt first where the
+    // origin's is not known yet. `wake` learns when a held-back request may start.
+    void startWhatMay(Clock::time_point *wake)
+    {
+        const Clock::time_point now = Clock::now();
+        for (auto it = waiting_.begin(); it != waiting_.end() && fetch_.running() < jobs_;) {
+            const QUrl url(QString::fromLatin1(it->url));
+            const QByteArray host = hostOf(url);
+            if (hosts_.isSetAside(host)) {
+                it = waiting_.erase(it);
+                continue;
+            }
+            Clock::time_point ready = Clock::time_point::max();
+            if (s_->rules.obeyRobots) {
+                const QByteArray origin = ThoroughState::originOf(url);
+                std::optional<RobotsTxt> robots;
+                {
+                    const std::lock_guard guard(s_->lock);
+                    robots = s_->thorough.robotsOf(origin);
+                }
+                if (!robots) {
+                    if (!robotsAsked_.contains(origin) && hosts_.mayStart(host, now, &ready)) {
+                        robotsAsked_.insert(origin);
+                        start(true, Link{origin + "/robots.txt", 0, 0}, host, origin, now);
+                    }
+                    *wake = std::min(*wake, ready);
+                    ++it;
+                    continue;
+                }
+                if (!robots->allows(pathOf(url))) {
+                    it = waiting_.erase(it);
+                    continue;
+                }
+            }
+            if (!hosts_.mayStart(host, now, &ready)) {
+                *wake = std::min(*wake, ready);
+                ++it;
+                continue;
+            }
+            start(false, *it, host, {}, now);
+            it = waiting_.erase(it);
+        }
+    }
+
+    void start(bool robots, const Link &link, const QByteArray &host, const QByteArray &origin, Clock::time_point now)
+    {
+        hosts_.started(host, now);
+        const quint64 id = fetch_.start(robots ? robotsFiles_ : pages_, link.url);
+        running_[id] = Running{robots, link, host, origin};
+    }
+
+    void handle(MultiFetch::Finished &finished, std::vector<EventCall> *events)
+    {
+        const auto found = running_.find(finished.id);
+        if (found == running_.end())
+            return;
+        const Running r = found->second;
+        running_.erase(found);
+        HttpResult &result = finished.result;
+        const bool failed = !result.ok && (result.status == 0 || result.status >= 500);
+        if (hosts_.finished(r.host, failed))
+            setAside(r.host);
+        HttpClient &client = r.robots ? robotsFiles_ : pages_;
+        if (const std::optional<QByteArray> next = client.nextHop(result, r.link.hop)) {
+            follow(r, *next);
+            return;
+        }
+        if (r.robots) {
+            learnRobots(r.origin, r.host, result);
+            return;
+        }
+        FetchedPage page = TThrWebSearch::pageFrom(r.link.url, r.link.level, std::move(result));
+        if (!page.logFailure.isEmpty())
+            tellErrorLogUnwritable(*s_, page.logFailure);
+        std::vector<EventCall> pageEvents = CrawlChain::thoroughPageEvents(s_, page);
+        events->insert(events->end(), std::make_move_iterator(pageEvents.begin()),
+                       std::make_move_iterator(pageEvents.end()));
+    }
+
+    // A redirect's target is judged as a link of the page's level: in scope, not fetched yet,
+    // allowed by its own origin's robots.txt, in its host's turn.
+    void follow(const Running &r, const QByteArray &target)
+    {
+        const QUrl to(QString::fromLatin1(target));
+        if (r.robots) {
+            running_[fetch_.start(robotsFiles_, target)] = Running{true, Link{target, 0, r.link.hop + 1}, r.host, r.origin};
+            return;
+        }
+        if (!s_->allLink && ThoroughState::siteOf(to) != ThoroughState::siteOf(QUrl(QString::fromLatin1(r.link.url))))
+            return;
+        {
+            const std::lock_guard guard(s_->lock);
+            if (!s_->thorough.markVisited(ThoroughState::pageKey(to)))
+                return;
+        }
+        waiting_.push_front(Link{target, r.link.level, r.link.hop + 1});
+    }
+
+    // Not found (4xx): everything allowed. A server error or no answer: nothing allowed, and
+    // said in the error log, as a crawler must not guess what the site wants.
+    void learnRobots(const QByteArray &origin, const QByteArray &host, const HttpResult &answer)
+    {
+        RobotsTxt robots = RobotsTxt::allowAll();
+        if (answer.ok && answer.status >= 200 && answer.status <= 299) {
+            robots = RobotsTxt::parse(answer.body, robotsToken_);
+            if (const std::optional<double> delay = robots.crawlDelay()) {
+                const auto wait = std::chrono::milliseconds(qint64(std::clamp(*delay, 0.0, 60.0) * 1000));
+                hosts_.setHostWait(host, std::min(wait, kLongestCrawlDelay));
+            }
+        } else if (answer.status < 400 || answer.status > 499) {
+            robots = RobotsTxt::disallowAll();
+            logLine(origin + "/robots.txt: " + (answer.error.isEmpty() ? QByteArray("no answer") : answer.error)
+                    + " (the site is left alone)");
+        }
+        const std::lock_guard guard(s_->lock);
+        s_->thorough.setRobots(origin, robots);
+    }
+
+    void setAside(const QByteArray &host)
+    {
+        logLine(host + ": " + QByteArray::number(HostSchedule::kFailuresInARow)
+                + " failures in a row, the host is set aside for the rest of the crawl");
+        const std::lock_guard guard(s_->lock);
+        s_->hostsSetAside.append(host);
+    }
+
+    // Raises `events` and, in the same hand-over, takes the links that the transfers will want
+    // next. False when the owner is gone.
+    bool takeAndRaise(const std::vector<EventCall> &events)
+    {
+        const int want = jobs_ * kAheadPerJob - int(waiting_.size()) - fetch_.running();
+        if (events.empty() && want <= 0)
+            return true;
+        std::vector<TWebLink> taken;
+        const auto take = [this, want, &taken]() -> std::vector<EventCall> {
+            if (s_->stop || want <= 0)
+                return {};
+            return CrawlChain::takeLowestLinks(s_, want, &taken);
+        };
+        if (raiseEvents(s_, events, take) == Raised::OwnerGone)
+            return false;
+        for (const TWebLink &link : taken)
+            waiting_.push_back(Link{link.Link, link.Level, 0});
+        return true;
+    }
+
+    SharedPtr s_;
+    HostSchedule hosts_;
+    int jobs_;
+    HttpClient pages_;
+    HttpClient robotsFiles_;
+    QByteArray robotsToken_;
+    MultiFetch fetch_;
+    std::deque<Link> waiting_; // taken from the queue, waiting for their host's turn
+    std::unordered_map<quint64, Running> running_;
+    QSet<QByteArray> robotsAsked_;
+};
+
+} // namespace
+
+Next run(const SharedPtr &shared, const Next &first)
+{
+    Crawl crawl(shared);
+    return crawl.run(first);
+}
+
+} // namespace ParallelCrawl
