@@ -49,7 +49,8 @@ TfrmEngineOption::TfrmEngineOption(const TPanelServices &services, QWidget *pare
     ui_->setupUi(this);
     ui_->chkJapan->setVisible(false);
     attachCommon({ui_->edtFile, ui_->spbTo, ui_->intDepth, ui_->intQue, ui_->rdoAll, ui_->chkJapan, ui_->chkThorough,
-                  ui_->chkRobots, ui_->btnDefault, ui_->btnCancel, ui_->btnHelp},
+                  ui_->chkRobots, ui_->labJobs, ui_->edtJobs, ui_->labPerHost, ui_->edtPerHost, ui_->labWait,
+                  ui_->edtWait, ui_->btnDefault, ui_->btnCancel, ui_->btnHelp},
                  QStringLiteral("Engine.htm"), CrawlDefaults::engine, QStringLiteral("EngineOption"));
 
     TdfsEnhListView *list = ui_->levEngine;

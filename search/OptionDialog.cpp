@@ -11,15 +11,50 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QWindow>
 
+#include <initializer_list>
 #include <utility>
+
+namespace {
+
+// How far the pace of a thorough crawl may be turned: plenty of fetches for a fast line, few
+// enough from one host to stay a polite guest, and a wait that still lets a crawl get somewhere.
+constexpr int maxJobs = 64;
+constexpr int maxPerHost = 16;
+constexpr double maxWaitSeconds = 60.0;
+
+// A count as stored, or `fallback` unless it is a whole number within low..high: a hand-edited
+// TrawlMain.ini must not start a crawl of a thousand fetches at once, nor one of none.
+int storedCount(const QString &text, int low, int high, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= low && value <= high ? value : fallback;
+}
+
+// Seconds are stored with '.' whatever the locale shows them with, so that the file means the
+// same on every machine; "0,5" is taken for no number rather than for five.
+double storedSeconds(const QString &text, double fallback)
+{
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = c.toDouble(text.trimmed(), &ok);
+    return ok && value >= 0.0 && value <= maxWaitSeconds ? value : fallback;
+}
+
+} // namespace
 
 QString trimBlanks(const QString &text)
 {
@@ -108,17 +143,35 @@ void TOptionDialog::attachCommon(const CommonControls &controls, const QString &
 {
     controls_ = controls;
     section_ = section;
+    controls.edtJobs->setRange(1, maxJobs);
+    controls.edtJobs->setValue(CrawlRules::kDefaultJobs);
+    controls.edtPerHost->setRange(1, maxPerHost);
+    controls.edtPerHost->setValue(CrawlRules::kDefaultPerHost);
+    // The decimals first: the range and the value are rounded to them.
+    controls.edtWait->setDecimals(1);
+    controls.edtWait->setRange(0.0, maxWaitSeconds);
+    controls.edtWait->setSingleStep(0.5);
+    controls.edtWait->setValue(CrawlRules().waitMs / 1000.0);
     // The rules are a choice of the user's that outlives the run, unlike the limits.
     if (iniMain_) {
         controls.chkThorough->setChecked(iniMain_->ReadString(section, QStringLiteral("Thorough"), QStringLiteral("0")) == QLatin1String("1"));
         controls.chkRobots->setChecked(iniMain_->ReadString(section, QStringLiteral("ObeyRobots"), QStringLiteral("1")) != QLatin1String("0"));
+        controls.edtJobs->setValue(storedCount(iniMain_->ReadString(section, QStringLiteral("Jobs"), QString()), 1,
+                                               maxJobs, CrawlRules::kDefaultJobs));
+        controls.edtPerHost->setValue(storedCount(iniMain_->ReadString(section, QStringLiteral("PerHost"), QString()),
+                                                  1, maxPerHost, CrawlRules::kDefaultPerHost));
+        controls.edtWait->setValue(storedSeconds(iniMain_->ReadString(section, QStringLiteral("Wait"), QString()),
+                                                 controls.edtWait->value()));
     }
-    controls.chkRobots->setEnabled(controls.chkThorough->isChecked());
+    enableThoroughParts(controls.chkThorough->isChecked());
     connect(controls.chkThorough, &QCheckBox::toggled, this, [this](bool on) {
-        controls_.chkRobots->setEnabled(on);
+        enableThoroughParts(on);
         keepRules();
     });
     connect(controls.chkRobots, &QCheckBox::toggled, this, &TOptionDialog::keepRules);
+    connect(controls.edtJobs, &QSpinBox::valueChanged, this, &TOptionDialog::keepRules);
+    connect(controls.edtPerHost, &QSpinBox::valueChanged, this, &TOptionDialog::keepRules);
+    connect(controls.edtWait, &QDoubleSpinBox::valueChanged, this, &TOptionDialog::keepRules);
     helpTopic_ = helpTopic;
     defaults_ = defaults;
     controls.intDepth->setValue(defaults.depth);
@@ -155,6 +208,9 @@ CrawlRules TOptionDialog::Rules() const
     CrawlRules rules;
     rules.thorough = controls_.chkThorough->isChecked();
     rules.obeyRobots = controls_.chkRobots->isChecked();
+    rules.jobs = controls_.edtJobs->value();
+    rules.perHost = controls_.edtPerHost->value();
+    rules.waitMs = qRound(controls_.edtWait->value() * 1000.0);
     if (iniMain_)
         rules.caFile = QFile::encodeName(iniMain_->ReadString(QStringLiteral("Thorough"), QStringLiteral("CaFile"), QString()));
     return rules;
@@ -167,6 +223,18 @@ void TOptionDialog::keepRules() const
     const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
     iniMain_->WriteString(section_, QStringLiteral("Thorough"), flag(controls_.chkThorough->isChecked()));
     iniMain_->WriteString(section_, QStringLiteral("ObeyRobots"), flag(controls_.chkRobots->isChecked()));
+    iniMain_->WriteString(section_, QStringLiteral("Jobs"), QString::number(controls_.edtJobs->value()));
+    iniMain_->WriteString(section_, QStringLiteral("PerHost"), QString::number(controls_.edtPerHost->value()));
+    // QString::number writes '.' in every locale.
+    iniMain_->WriteString(section_, QStringLiteral("Wait"), QString::number(controls_.edtWait->value()));
+}
+
+void TOptionDialog::enableThoroughParts(bool on) const
+{
+    for (QWidget *part : std::initializer_list<QWidget *>{controls_.chkRobots, controls_.labJobs, controls_.edtJobs,
+                                                          controls_.labPerHost, controls_.edtPerHost,
+                                                          controls_.labWait, controls_.edtWait})
+        part->setEnabled(on);
 }
 
 bool TOptionDialog::JapanOnly() const

@@ -19,9 +19,12 @@
 #include <optional>
 
 class QCheckBox;
+class QDoubleSpinBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class TTypedSpinBox;
 class QToolButton;
 
@@ -62,8 +65,8 @@ public:
     // The values both dialogs hand to their panel.
     QString FileName() const;
     // The rules the next crawl follows: thorough when its box is ticked, with robots.txt obeyed
-    // unless that box is cleared; an authority for https from the main settings ("Thorough",
-    // "CaFile").
+    // unless that box is cleared and the pace of fetching as set beside it; an authority for
+    // https from the main settings ("Thorough", "CaFile").
     CrawlRules Rules() const;
     int Depth() const;
     int Queues() const;
@@ -96,6 +99,12 @@ protected:
         QCheckBox *chkJapan;
         QCheckBox *chkThorough;
         QCheckBox *chkRobots;
+        QLabel *labJobs;
+        QSpinBox *edtJobs;
+        QLabel *labPerHost;
+        QSpinBox *edtPerHost;
+        QLabel *labWait;
+        QDoubleSpinBox *edtWait;
         QPushButton *btnDefault;
         QPushButton *btnCancel;
         QPushButton *btnHelp;
@@ -119,6 +128,8 @@ private:
     void placeOverOwner();
 
     void keepRules() const;
+    // What only a thorough crawl heeds can be changed only while one is chosen.
+    void enableThoroughParts(bool on) const;
 
     CommonControls controls_{};
     QPointer<TznIniSetting> iniMain_;

@@ -16,7 +16,8 @@ TfrmRobotOption::TfrmRobotOption(const TPanelServices &services, QWidget *parent
 {
     ui_->setupUi(this);
     attachCommon({ui_->edtFile, ui_->spbTo, ui_->intDepth, ui_->intQue, ui_->rdoAll, ui_->chkJapan, ui_->chkThorough,
-                  ui_->chkRobots, ui_->btnDefault, ui_->btnCancel, ui_->btnHelp},
+                  ui_->chkRobots, ui_->labJobs, ui_->edtJobs, ui_->labPerHost, ui_->edtPerHost, ui_->labWait,
+                  ui_->edtWait, ui_->btnDefault, ui_->btnCancel, ui_->btnHelp},
                  QStringLiteral("Robot.htm"), CrawlDefaults::robot, QStringLiteral("RobotOption"));
 
     connect(ui_->btnOk, &QPushButton::clicked, this, &TfrmRobotOption::btnOkClick);

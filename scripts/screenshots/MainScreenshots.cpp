@@ -1,18 +1,23 @@
-// Pictures of the program's main window as it starts, in English and in Simplified Chinese, and of
-// its About box, for a look at them on a real display:
+// Pictures of the program's main window as it starts, in English and in Simplified Chinese, of
+// its About box and of the option dialogs, for a look at them on a real display:
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/bin/main_screenshots /tmp
-// writes main-en.png, main-cn.png and main-about.png. The program folder and the key store are
-// temporary copies; the user's own settings are not touched.
+// writes main-en.png, main-cn.png, main-about.png, the robot options in English as they first
+// open (option-robot-en-classic.png) and with a thorough crawl chosen (option-robot-en.png), and
+// both option dialogs in Chinese with a thorough crawl chosen (option-robot-cn.png,
+// option-engine-cn.png). The program folder and the key store are temporary copies; the user's
+// own settings are not touched.
 
 #include "app/ProgramStart.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegistryStore.h"
+#include "search/EngineOption.h"
 #include "search/RobotOption.h"
 #include "shell/About.h"
 #include "shell/Main.h"
 #include "shell/TrawlApplication.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -36,6 +41,20 @@ bool save(QWidget *widget, const QString &path)
 {
     const bool saved = widget->grab().save(path);
     std::printf("%s: %s\n", qPrintable(path), saved ? "written" : "NOT WRITTEN");
+    return saved;
+}
+
+// The dialog shown over the main window, translated as it is when it becomes active, with the
+// thorough crawl chosen or not.
+bool saveOption(QDialog *dialog, bool thorough, const QString &path)
+{
+    dialog->findChild<QCheckBox *>(QStringLiteral("chkThorough"))->setChecked(thorough);
+    dialog->show();
+    dialog->activateWindow();
+    settle(600);
+    const bool saved = save(dialog, path);
+    dialog->hide();
+    settle(200);
     return saved;
 }
 
@@ -74,10 +93,15 @@ int main(int argc, char *argv[])
     frmMain->findChild<QAction *>(QStringLiteral("actAbout"))->trigger();
     settle(300);
 
+    failures += saveOption(frmRobotOption, false, outFolder + QStringLiteral("/option-robot-en-classic.png")) ? 0 : 1;
+    failures += saveOption(frmRobotOption, true, outFolder + QStringLiteral("/option-robot-en.png")) ? 0 : 1;
+
     frmMain->findChild<QAction *>(QStringLiteral("actLc"))->trigger();
     settle(500);
     failures += save(frmMain, outFolder + QStringLiteral("/main-cn.png")) ? 0 : 1;
     std::printf("caption: %s\n", qPrintable(frmMain->windowTitle()));
+    failures += saveOption(frmRobotOption, true, outFolder + QStringLiteral("/option-robot-cn.png")) ? 0 : 1;
+    failures += saveOption(frmEngineOption, true, outFolder + QStringLiteral("/option-engine-cn.png")) ? 0 : 1;
 
     ProgramStart::destroyForms();
     return failures == 0 ? 0 : 1;

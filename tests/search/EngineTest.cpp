@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -288,8 +289,16 @@ TEST_F(EnginePanelTest, StartBeforeConfirmedOptionsWarnsAndOptionsReachTheCrawl)
     clickPanel("btnOption");
     EXPECT_EQ(panel->schMain()->SearchEngine(), QByteArray());
 
+    part<QCheckBox>("chkThorough")->setChecked(true);
+    part<QSpinBox>("edtJobs")->setValue(9);
+    part<QSpinBox>("edtPerHost")->setValue(1);
+    part<QDoubleSpinBox>("edtWait")->setValue(0.5);
     confirm(8080, QStringLiteral("one\n\ntwo words"));
     EXPECT_EQ(panel->schMain()->SearchEngine(), QByteArray("http://127.0.0.1:8080"));
+    EXPECT_TRUE(panel->schMain()->Rules().thorough);
+    EXPECT_EQ(panel->schMain()->Rules().jobs, 9);
+    EXPECT_EQ(panel->schMain()->Rules().perHost, 1);
+    EXPECT_EQ(panel->schMain()->Rules().waitMs, 500);
     EXPECT_EQ(panel->schMain()->Phrases, (QStringList{QStringLiteral("one"), QString(), QStringLiteral("two words")}));
     EXPECT_EQ(panel->schMain()->MaxLevel(), 3);
     EXPECT_EQ(panel->schMain()->MaxQueues(), 5000);

@@ -3,6 +3,7 @@
 // options dialog are replaced, so nothing waits for a user.
 
 #include "tests/search/PanelTestSupport.h"
+#include "search/EngineOption.h"
 #include "search/Robot.h"
 #include "search/RobotOption.h"
 
@@ -18,9 +19,11 @@
 #include <QDir>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -34,6 +37,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <utility>
 
 namespace {
 
@@ -44,6 +48,19 @@ QStringList rowsOf(const TdfsEnhListView *list)
         rows.append(list->Text(row, 0) + QLatin1Char('|') + list->Text(row, 1));
     return rows;
 }
+
+// The locale a widget takes its number format from, for the life of a test.
+class DefaultLocale final
+{
+public:
+    explicit DefaultLocale(const QLocale &locale) { QLocale::setDefault(locale); }
+    ~DefaultLocale() { QLocale::setDefault(saved_); }
+    DefaultLocale(const DefaultLocale &) = delete;
+    DefaultLocale &operator=(const DefaultLocale &) = delete;
+
+private:
+    const QLocale saved_;
+};
 
 class RobotOptionTest : public OptionDialogTest<TfrmRobotOption>
 {
@@ -73,14 +90,14 @@ TEST_F(RobotOptionTest, DesignedValuesAndTabOrder)
 
     QStringList order;
     QWidget *at = url();
-    for (int i = 0; i < 13; ++i, at = at->nextInFocusChain()) {
+    for (int i = 0; i < 16; ++i, at = at->nextInFocusChain()) {
         while (!(at->focusPolicy() & Qt::TabFocus) || at->objectName().startsWith(QLatin1String("qt_")))
             at = at->nextInFocusChain();
         order.append(at->objectName());
     }
     EXPECT_EQ(order.join(QLatin1Char(' ')), QStringLiteral("edtInitUrl edtFile intDepth rdoAll rdoThis intQue "
-                                                           "chkJapan chkThorough chkRobots btnOk btnDefault btnCancel "
-                                                           "btnHelp"));
+                                                           "chkJapan chkThorough chkRobots edtJobs edtPerHost edtWait "
+                                                           "btnOk btnDefault btnCancel btnHelp"));
     EXPECT_FALSE(dialog.Rules().thorough) << "classic unless the user picks otherwise";
 }
 
@@ -98,9 +115,15 @@ TEST_F(RobotOptionTest, TheThoroughChoiceIsKeptInTheMainSettingsAndLetsAnHttpsSt
         QCheckBox *thorough = first.findChild<QCheckBox *>(QStringLiteral("chkThorough"));
         QCheckBox *robots = first.findChild<QCheckBox *>(QStringLiteral("chkRobots"));
         ASSERT_TRUE(thorough && robots);
-        EXPECT_FALSE(robots->isEnabled()) << "robots.txt belongs to the thorough rules";
+        for (const char *name : {"chkRobots", "labJobs", "edtJobs", "labPerHost", "edtPerHost", "labWait", "edtWait"}) {
+            QWidget *part = first.findChild<QWidget *>(QString::fromLatin1(name));
+            ASSERT_NE(part, nullptr) << name;
+            EXPECT_FALSE(part->isEnabled()) << name << " belongs to the thorough rules";
+            thorough->setChecked(true);
+            EXPECT_TRUE(part->isEnabled()) << name;
+            thorough->setChecked(false);
+        }
         thorough->setChecked(true);
-        EXPECT_TRUE(robots->isEnabled());
         robots->setChecked(false);
         EXPECT_TRUE(first.Rules().thorough);
         EXPECT_FALSE(first.Rules().obeyRobots);
@@ -120,6 +143,90 @@ TEST_F(RobotOptionTest, TheThoroughChoiceIsKeptInTheMainSettingsAndLetsAnHttpsSt
     next.findChild<QPushButton *>(QStringLiteral("btnOk"))->click();
     EXPECT_FALSE(next.isVisible()) << "accepted";
     EXPECT_TRUE(messages.isEmpty());
+}
+
+// The pace of a thorough crawl is kept beside its rules, by each dialog in a section of its own,
+// the seconds written with '.' while the user's locale shows a decimal comma; a stored value the
+// dialog could not have written is taken for the default.
+TEST_F(RobotOptionTest, ThePaceOfAThoroughCrawlIsKeptPerDialogAndAStoredValueOutOfRangeIsTheDefault)
+{
+    const DefaultLocale german(QLocale(QLocale::German, QLocale::Germany));
+    const struct
+    {
+        const char *section;
+        const char *other;
+        std::function<std::unique_ptr<TOptionDialog>(const TPanelServices &)> make;
+    } kinds[] = {
+        {"RobotOption", "EngineOption",
+         [](const TPanelServices &with) { return std::make_unique<TfrmRobotOption>(with); }},
+        {"EngineOption", "RobotOption",
+         [](const TPanelServices &with) { return std::make_unique<TfrmEngineOption>(with); }},
+    };
+    // nullptr: nothing stored.
+    const struct
+    {
+        const char *jobs, *perHost, *wait;
+        int expectedJobs, expectedPerHost, expectedWaitMs;
+    } stored[] = {
+        {nullptr, nullptr, nullptr, CrawlRules::kDefaultJobs, CrawlRules::kDefaultPerHost, 0},
+        {"1", "1", "0", 1, 1, 0},
+        {"64", "16", "60", 64, 16, 60000},
+        {" 8 ", "2", "0.5", 8, 2, 500},
+        {"0", "0", "-0.5", CrawlRules::kDefaultJobs, CrawlRules::kDefaultPerHost, 0},
+        {"65", "17", "60.5", CrawlRules::kDefaultJobs, CrawlRules::kDefaultPerHost, 0},
+        {"-3", "99999999999", "nan", CrawlRules::kDefaultJobs, CrawlRules::kDefaultPerHost, 0},
+        {"many", "", "0,5", CrawlRules::kDefaultJobs, CrawlRules::kDefaultPerHost, 0},
+        {"8.0", "0x4", "2s", CrawlRules::kDefaultJobs, CrawlRules::kDefaultPerHost, 0},
+    };
+    for (const auto &kind : kinds) {
+        const QString section = QString::fromLatin1(kind.section);
+        for (const auto &row : stored) {
+            SCOPED_TRACE(std::string(kind.section) + " " + (row.jobs ? row.jobs : "-") + " " +
+                         (row.perHost ? row.perHost : "-") + " " + (row.wait ? row.wait : "-"));
+            TempProgramFolder folder;
+            TznIniSetting ini;
+            ini.setFileName(QStringLiteral("TrawlMain.ini"));
+            TPanelServices withSettings = services();
+            withSettings.iniMain = &ini;
+            ini.WriteString(section, QStringLiteral("Thorough"), QStringLiteral("1"));
+            const std::pair<const char *, const char *> texts[] = {
+                {"Jobs", row.jobs}, {"PerHost", row.perHost}, {"Wait", row.wait}};
+            for (const auto &[key, text] : texts) {
+                if (text)
+                    ini.WriteString(section, QString::fromLatin1(key), QString::fromLatin1(text));
+            }
+            const CrawlRules rules = kind.make(withSettings)->crawlSettings().rules;
+            EXPECT_EQ(rules.jobs, row.expectedJobs);
+            EXPECT_EQ(rules.perHost, row.expectedPerHost);
+            EXPECT_EQ(rules.waitMs, row.expectedWaitMs);
+        }
+
+        SCOPED_TRACE(std::string(kind.section) + " kept across a reopen");
+        TempProgramFolder folder;
+        TznIniSetting ini;
+        ini.setFileName(QStringLiteral("TrawlMain.ini"));
+        TPanelServices withSettings = services();
+        withSettings.iniMain = &ini;
+        {
+            const std::unique_ptr<TOptionDialog> first = kind.make(withSettings);
+            first->findChild<QCheckBox *>(QStringLiteral("chkThorough"))->setChecked(true);
+            first->findChild<QSpinBox *>(QStringLiteral("edtJobs"))->setValue(32);
+            first->findChild<QSpinBox *>(QStringLiteral("edtPerHost"))->setValue(2);
+            QDoubleSpinBox *wait = first->findChild<QDoubleSpinBox *>(QStringLiteral("edtWait"));
+            wait->setValue(1.5);
+            EXPECT_EQ(wait->text(), QStringLiteral("1,5")) << "shown as the user writes numbers";
+        }
+        EXPECT_EQ(ini.ReadString(section, QStringLiteral("Jobs"), QString()), QStringLiteral("32"));
+        EXPECT_EQ(ini.ReadString(section, QStringLiteral("PerHost"), QString()), QStringLiteral("2"));
+        EXPECT_EQ(ini.ReadString(section, QStringLiteral("Wait"), QString()), QStringLiteral("1.5"));
+        EXPECT_EQ(ini.ReadString(QString::fromLatin1(kind.other), QStringLiteral("Jobs"), QStringLiteral("none")),
+                  QStringLiteral("none"));
+        const CrawlRules rules = kind.make(withSettings)->crawlSettings().rules;
+        EXPECT_TRUE(rules.thorough);
+        EXPECT_EQ(rules.jobs, 32);
+        EXPECT_EQ(rules.perHost, 2);
+        EXPECT_EQ(rules.waitMs, 1500);
+    }
 }
 
 TEST_F(RobotOptionTest, OkClosesOnlyForTheExactPrefixAndEnterInTheUrlFieldIsOk)
@@ -427,6 +534,10 @@ TEST_F(RobotPanelTest, ConfirmedOptionsReachTheCrawlAndTheResultFileName)
         dialog.findChild<QSpinBox *>(QStringLiteral("intQue"))->setValue(42);
         dialog.findChild<QRadioButton *>(QStringLiteral("rdoThis"))->setChecked(true);
         dialog.findChild<QCheckBox *>(QStringLiteral("chkJapan"))->setChecked(true);
+        dialog.findChild<QCheckBox *>(QStringLiteral("chkThorough"))->setChecked(true);
+        dialog.findChild<QSpinBox *>(QStringLiteral("edtJobs"))->setValue(5);
+        dialog.findChild<QSpinBox *>(QStringLiteral("edtPerHost"))->setValue(3);
+        dialog.findChild<QDoubleSpinBox *>(QStringLiteral("edtWait"))->setValue(2.5);
         dialog.btnOkClick();
     };
     click("Button3");
@@ -436,6 +547,10 @@ TEST_F(RobotPanelTest, ConfirmedOptionsReachTheCrawlAndTheResultFileName)
     EXPECT_EQ(crawl->MaxQueues(), 42);
     EXPECT_FALSE(crawl->AllLink());
     EXPECT_TRUE(crawl->JapanOnly());
+    EXPECT_TRUE(crawl->Rules().thorough);
+    EXPECT_EQ(crawl->Rules().jobs, 5);
+    EXPECT_EQ(crawl->Rules().perHost, 3);
+    EXPECT_EQ(crawl->Rules().waitMs, 2500);
     EXPECT_EQ(panel->ResultFile, QStringLiteral("out/found.txt")) << "taken as typed";
 
     confirm(QStringLiteral("http://site.example/"), QStringLiteral(" \t "));
