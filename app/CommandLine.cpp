@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLocale>
 
 namespace {
 
@@ -44,6 +45,33 @@ bool readCount(const QCommandLineParser &parser, const QString &option, int fall
     return ok;
 }
 
+// A whole number within [least, most], or the fallback when the option is not given.
+bool readCountIn(const QCommandLineParser &parser, const QString &option, int least, int most, int fallback, int *value,
+                 QString *error)
+{
+    if (!readCount(parser, option, fallback, value, error))
+        return false;
+    if (*value >= least && *value <= most)
+        return true;
+    *error = QStringLiteral("--%1 wants a number from %2 to %3, not %4").arg(option).arg(least).arg(most).arg(*value);
+    return false;
+}
+
+// Seconds, with a decimal point, within [0, most].
+bool readSeconds(const QCommandLineParser &parser, const QString &option, int most, int *milliseconds, QString *error)
+{
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    const double seconds = QLocale::c().toDouble(parser.value(option), &ok);
+    if (!ok || !(seconds >= 0.0 && seconds <= most)) {
+        *error = QStringLiteral("--%1 wants seconds from 0 to %2, not \"%3\"").arg(option).arg(most).arg(parser.value(option));
+        return false;
+    }
+    *milliseconds = qRound(seconds * 1000.0);
+    return true;
+}
+
 QString usage()
 {
     const QString text = QStringLiteral(
@@ -69,6 +97,10 @@ QString usage()
         "  --ignore-robots    thorough: fetch what robots.txt forbids too\n"
         "  --cacert FILE      thorough: trust this certificate authority for https as well\n"
         "  --user-agent TEXT  thorough: the User-Agent sent (default Trawlex/VERSION)\n"
+        "  --jobs N           thorough: pages fetched at once (default %5, at most %6)\n"
+        "  --per-host N       thorough: pages fetched at once from one host (default %7, at most %8)\n"
+        "  --wait SECONDS     thorough: least time between two requests to one host (default 0;\n"
+        "                     a robots.txt Crawl-delay makes it longer for its host)\n"
         "  --trace            print every event of the crawl, one tab-separated line each\n"
         "  --help             this text\n"
         "  --version          the version\n"
@@ -78,7 +110,11 @@ QString usage()
         "Exit codes: 0 all well, 2 bad arguments, 3 the result file or Err.ini could not be\n"
         "written (the addresses still go to standard output), 130 interrupted.\n");
     return text.arg(CrawlDefaults::robot.depth).arg(CrawlDefaults::engine.depth).arg(CrawlDefaults::robot.queues)
-        .arg(CrawlDefaults::engine.queues);
+        .arg(CrawlDefaults::engine.queues)
+        .arg(CrawlRules::kDefaultJobs)
+        .arg(CrawlRules::kMaxJobs)
+        .arg(CrawlRules::kDefaultPerHost)
+        .arg(CrawlRules::kMaxPerHost);
 }
 
 } // namespace
@@ -104,7 +140,7 @@ Parsed parse(const QStringList &arguments)
     parser.addOptions({valued("robot"), flag("engine"), valued("engines"), valued("depth"), valued("queue"),
                        flag("this-site"), flag("japanese"), valued("file"), flag("trace"), flag("help"),
                        flag("version"), flag("thorough"), flag("ignore-robots"), valued("cacert"),
-                       valued("user-agent")});
+                       valued("user-agent"), valued("jobs"), valued("per-host"), valued("wait")});
     Parsed parsed;
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -136,12 +172,18 @@ Parsed parse(const QStringList &arguments)
     rules.obeyRobots = !parser.isSet(QStringLiteral("ignore-robots"));
     rules.caFile = QFile::encodeName(parser.value(QStringLiteral("cacert")));
     rules.userAgent = parser.value(QStringLiteral("user-agent")).toUtf8();
-    for (const char *thoroughOnly : {"ignore-robots", "cacert", "user-agent"}) {
+    for (const char *thoroughOnly : {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait"}) {
         if (!rules.thorough && parser.isSet(QString::fromLatin1(thoroughOnly))) {
             parsed.error = QStringLiteral("--%1 belongs to --thorough").arg(QString::fromLatin1(thoroughOnly));
             return parsed;
         }
     }
+    if (!readCountIn(parser, QStringLiteral("jobs"), 1, CrawlRules::kMaxJobs, CrawlRules::kDefaultJobs, &rules.jobs,
+                     &parsed.error)
+        || !readCountIn(parser, QStringLiteral("per-host"), 1, CrawlRules::kMaxPerHost, CrawlRules::kDefaultPerHost,
+                        &rules.perHost, &parsed.error)
+        || !readSeconds(parser, QStringLiteral("wait"), CrawlRules::kMaxWaitSeconds, &rules.waitMs, &parsed.error))
+        return parsed;
     const CrawlLimits defaults = robot ? CrawlDefaults::robot : CrawlDefaults::engine;
     if (!readCount(parser, QStringLiteral("depth"), defaults.depth, &request.crawl.limits.depth, &parsed.error)
         || !readCount(parser, QStringLiteral("queue"), defaults.queues, &request.crawl.limits.queues, &parsed.error))

@@ -2,6 +2,7 @@
 
 #include "app/PrintableText.h"
 
+#include "crawl/HostSchedule.h"
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
 #include "platform/ProgramFolder.h"
@@ -203,6 +204,14 @@ int runHeadlessCrawl(const CrawlRequest &request)
 
     const QByteArray summary = progressLine(tally, settings.limits.queues, double(clock.elapsed()) / 1000);
     std::fprintf(stderr, terminal ? "\r\033[K%s\n" : "%s\n", summary.constData());
+    // What a thorough crawl had to leave out, so that a short result is not mistaken for a small site.
+    if (const qint64 dropped = search.DroppedLinks(); dropped > 0)
+        std::fprintf(stderr, "trawlex: %lld links found no place in the queue (--queue %d) and were dropped\n",
+                     static_cast<long long>(dropped), settings.limits.queues);
+    for (const QByteArray &host : search.HostsSetAside())
+        std::fprintf(stderr, "trawlex: %s failed %d times in a row and was left alone for the rest of the crawl\n",
+                     printable(host, terminal ? PrintTarget::Terminal : PrintTarget::Pipe).constData(),
+                     HostSchedule::kFailuresInARow);
     if (interrupted)
         return 130;
     return tally.resultFileFailed || tally.errorLogFailed ? 3 : 0;

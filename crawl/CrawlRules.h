@@ -21,6 +21,9 @@ struct CrawlRules
 
     static constexpr int kDefaultJobs = 16;
     static constexpr int kDefaultPerHost = 4;
+    static constexpr int kMaxJobs = 64;
+    static constexpr int kMaxPerHost = 16;
+    static constexpr int kMaxWaitSeconds = 60;
 
     static QByteArray defaultUserAgent();
     QByteArray agent() const { return userAgent.isEmpty() ? defaultUserAgent() : userAgent; }

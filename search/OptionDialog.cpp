@@ -30,9 +30,9 @@ namespace {
 
 // How far the pace of a thorough crawl may be turned: plenty of fetches for a fast line, few
 // enough from one host to stay a polite guest, and a wait that still lets a crawl get somewhere.
-constexpr int maxJobs = 64;
-constexpr int maxPerHost = 16;
-constexpr double maxWaitSeconds = 60.0;
+constexpr int maxJobs = CrawlRules::kMaxJobs;
+constexpr int maxPerHost = CrawlRules::kMaxPerHost;
+constexpr double maxWaitSeconds = CrawlRules::kMaxWaitSeconds;
 
 // A count as stored, or `fallback` unless it is a whole number within low..high: a hand-edited
 // TrawlMain.ini must not start a crawl of a thousand fetches at once, nor one of none.

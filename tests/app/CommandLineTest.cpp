@@ -55,13 +55,21 @@ TEST(CommandLine, ThoroughRulesAreChosenWithTheirOptionsAndTakeAnHttpsStart)
     EXPECT_FALSE(classic.request->crawl.rules.thorough);
 
     const auto thorough = parse({"--robot", "https://site.example/", "--thorough", "--ignore-robots", "--cacert",
-                                 "/tmp/ca.pem", "--user-agent", "Probe/1"});
+                                 "/tmp/ca.pem", "--user-agent", "Probe/1", "--jobs", "8", "--per-host", "2", "--wait",
+                                 "1.5"});
     ASSERT_TRUE(thorough.request) << thorough.error.toStdString();
     const CrawlRules &rules = thorough.request->crawl.rules;
     EXPECT_TRUE(rules.thorough);
     EXPECT_FALSE(rules.obeyRobots);
     EXPECT_EQ(rules.caFile, QByteArray("/tmp/ca.pem"));
     EXPECT_EQ(rules.agent(), QByteArray("Probe/1"));
+    EXPECT_EQ(rules.jobs, 8);
+    EXPECT_EQ(rules.perHost, 2);
+    EXPECT_EQ(rules.waitMs, 1500);
+    const CrawlRules defaults = parse({"--robot", "http://a/", "--thorough"}).request->crawl.rules;
+    EXPECT_EQ(defaults.jobs, CrawlRules::kDefaultJobs);
+    EXPECT_EQ(defaults.perHost, CrawlRules::kDefaultPerHost);
+    EXPECT_EQ(defaults.waitMs, 0);
     EXPECT_TRUE(parse({"--robot", "http://a/", "--thorough"}).request->crawl.rules.obeyRobots);
     EXPECT_TRUE(parse({"--robot", "http://a/", "--thorough"}).request->crawl.rules.agent().startsWith("Trawlex/"));
 }
@@ -84,6 +92,14 @@ TEST(CommandLine, BadArgumentsAreExplained)
         {"--robot", "http://a/", "--cacert", "ca.pem"},
         {"--robot", "http://a/", "--user-agent", "x"},
         {"--robot", "ftp://a/", "--thorough"},
+        {"--robot", "http://a/", "--jobs", "4"},
+        {"--robot", "http://a/", "--thorough", "--jobs", "0"},
+        {"--robot", "http://a/", "--thorough", "--jobs", "65"},
+        {"--robot", "http://a/", "--thorough", "--per-host", "-1"},
+        {"--robot", "http://a/", "--thorough", "--wait", "0,5"},
+        {"--robot", "http://a/", "--thorough", "--wait", "-1"},
+        {"--robot", "http://a/", "--thorough", "--wait", "nan"},
+        {"--robot", "http://a/", "--thorough", "--wait", "61"},
     };
     for (const auto &args : rows) {
         if (args.empty())
