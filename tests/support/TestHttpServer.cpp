@@ -1,5 +1,6 @@
 #include "tests/support/TestHttpServer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -259,7 +260,8 @@ QByteArray statusLineOf(int status)
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status);
 }
 
-void answer(const Connection &c, const TestRoute &route)
+// Sends the route's answer; false when the connection is to be dropped without a proper end.
+bool answer(const Connection &c, const TestRoute &route)
 {
     switch (route.misbehaviour) {
     case Misbehaviour::None:
@@ -268,7 +270,7 @@ void answer(const Connection &c, const TestRoute &route)
         break;
     case Misbehaviour::SilentAfterAccept:
         c.drainUntilHangUp();
-        return;
+        return false;
     case Misbehaviour::EndlessBody: {
         const QByteArray chunk = route.body.isEmpty() ? QByteArray(16 * 1024, 'x') : route.body;
         if (!c.sendAll(responseHead(route, statusLineOf(200), false)))
@@ -297,7 +299,7 @@ void answer(const Connection &c, const TestRoute &route)
             c.sendAll(QByteArrayView(route.body).first(route.body.size() / 2));
         break;
     }
-    c.finish();
+    return true;
 }
 
 } // namespace
@@ -326,6 +328,8 @@ struct TestHttpServer::Impl
     std::map<QByteArray, TestRoute> routes;
     std::vector<TestRequest> requests;
     int connections = 0;
+    int answering = 0;
+    int mostAnswering = 0;
 
     // Touched by the accept thread only, and by stop() once that thread has ended.
     struct Worker
@@ -385,8 +389,16 @@ void TestHttpServer::Impl::serve(int fd)
             route.status = 404;
             route.body = "<html><body>Not Found</body></html>";
         }
+        mostAnswering = std::max(mostAnswering, ++answering);
     }
-    answer(c, route);
+    // Waiting for a hang-up doubles as the pause and notices a client that gave up.
+    const bool finish = (route.delayMs <= 0 || !c.waitFor(POLLIN, route.delayMs)) && answer(c, route);
+    {
+        const std::lock_guard lock(mutex);
+        --answering;
+    }
+    if (finish)
+        c.finish();
 }
 
 void TestHttpServer::Impl::joinFinishedWorkers()
@@ -465,6 +477,12 @@ QByteArrayList TestHttpServer::requestedPaths() const
     for (const TestRequest &request : d->requests)
         paths.append(request.target);
     return paths;
+}
+
+int TestHttpServer::mostRequestsAtOnce() const
+{
+    const std::lock_guard lock(d->mutex);
+    return d->mostAnswering;
 }
 
 int TestHttpServer::connectionCount() const

@@ -26,6 +26,7 @@ struct TestRoute
     QByteArrayList headers;      // extra header lines without CR LF, e.g. "Location: /x"
     QByteArray body;
     Misbehaviour misbehaviour = Misbehaviour::None;
+    int delayMs = 0;             // how long the server thinks before it answers
 };
 
 struct TestRequest
@@ -65,6 +66,7 @@ public:
     std::vector<TestRequest> requests() const; // in the order they arrived
     QByteArrayList requestedPaths() const;
     int connectionCount() const;               // connections accepted, with or without a request
+    int mostRequestsAtOnce() const;            // the most requests being answered at one time
     void stop();
 
 private:
