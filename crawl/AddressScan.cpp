@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -53,7 +54,7 @@ bool Is(char c, unsigned char cls)
     return (kClass[static_cast<unsigned char>(c)] & cls) != 0;
 }
 
-char Lower(char c)
+constexpr char Lower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -515,19 +516,73 @@ private:
 
 // ---- Markup ------------------------------------------------------------------------------
 
+// A tag name as one number, so that telling what a tag does takes no string compare: up to
+// seven lower-cased bytes and the length in the top byte (a name may hold a NUL). Longer names,
+// none of which this scan treats apart, are all kLongName.
+using TagKey = std::uint64_t;
+constexpr TagKey kLongName = 0;
+constexpr size_t kMaxKeyedName = 7;
+
+constexpr TagKey KeyByte(char c, size_t position)
+{
+    return TagKey{static_cast<unsigned char>(Lower(c))} << (8 * position);
+}
+
+constexpr TagKey KeyOf(std::string_view name)
+{
+    if (name.size() > kMaxKeyedName)
+        return kLongName;
+    TagKey key = TagKey{name.size()} << 56;
+    for (size_t k = 0; k < name.size(); ++k)
+        key |= KeyByte(name[k], k);
+    return key;
+}
+
+// A fixed set of tag names, open addressing in a table twice its size.
+class TagSet final
+{
+public:
+    constexpr TagSet(std::initializer_list<std::string_view> names)
+    {
+        for (std::string_view name : names) {
+            size_t slot = Slot(KeyOf(name));
+            while (slots_[slot] != kLongName)
+                slot = (slot + 1) % kSlots;
+            slots_[slot] = KeyOf(name);
+        }
+    }
+
+    constexpr bool Contains(TagKey key) const
+    {
+        if (key == kLongName)
+            return false;
+        for (size_t slot = Slot(key);; slot = (slot + 1) % kSlots) {
+            if (slots_[slot] == key)
+                return true;
+            if (slots_[slot] == kLongName)
+                return false;
+        }
+    }
+
+private:
+    static constexpr size_t kSlots = 64;
+    static constexpr size_t Slot(TagKey key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> 58); }
+
+    std::array<TagKey, kSlots> slots_{};
+};
+
 // Inline tags carry no break: "jane<b>@</b>example.org" reads jane@example.org. Every other
 // tag, known or not, is a word break, so that no table row or list is glued into one address.
-constexpr std::array<std::string_view, 30> kInlineTags = {
+constexpr TagSet kInlineTags = {
     "abbr", "acronym", "b",      "bdi",    "bdo", "big", "cite", "code", "del", "dfn",
     "em",   "font",    "i",      "ins",    "kbd", "mark", "nobr", "q",   "s",   "samp",
     "small", "span",   "strike", "strong", "sub", "sup", "tt",   "u",    "var", "wbr",
 };
-static_assert(std::is_sorted(kInlineTags.begin(), kInlineTags.end()));
+static_assert(kInlineTags.Contains(KeyOf("STRONG")) && kInlineTags.Contains(KeyOf("b")));
+static_assert(!kInlineTags.Contains(KeyOf("a")) && !kInlineTags.Contains(KeyOf("blockquote")));
 
-bool IsInlineTag(std::string_view name)
-{
-    return std::binary_search(kInlineTags.begin(), kInlineTags.end(), name);
-}
+constexpr TagKey kScript = KeyOf("script");
+constexpr TagKey kStyle = KeyOf("style");
 
 class PageScan final
 {
@@ -563,10 +618,10 @@ private:
         text->clear();
     }
 
+    // Scans text of the page itself that stands apart from the text around it.
     void ScanPlain(const char *begin, const char *end)
     {
-        scratch_.assign(begin, static_cast<size_t>(end - begin));
-        ScanText(&scratch_, false);
+        TextScan(begin, end, end_, &found_, &topLevels_).Run(false);
     }
 
     // Handles the markup that may start at the "<" at p and returns where the text goes on.
@@ -589,8 +644,8 @@ private:
         }
         if (*next == '/') {
             if (next + 1 < end_ && IsLetter(next[1])) {
-                const char *const nameEnd = TagNameEnd(next + 1);
-                if (!IsInlineTag(name_))
+                const char *const nameEnd = TagName(next + 1);
+                if (!kInlineTags.Contains(tag_))
                     Break();
                 return PastByte(nameEnd, '>');
             }
@@ -610,15 +665,16 @@ private:
         return hit ? hit + 1 : end_;
     }
 
-    // Lower-cases the tag name at p into name_ (capped) and returns its end.
-    const char *TagNameEnd(const char *p)
+    // Reads the tag name at p into tag_ and returns its end.
+    const char *TagName(const char *p)
     {
-        name_.clear();
-        while (p < end_ && !Is(*p, kTagNameEnd)) {
-            if (name_.size() < 16)
-                name_.push_back(Lower(*p));
-            ++p;
+        TagKey key = 0;
+        size_t length = 0;
+        for (; p < end_ && !Is(*p, kTagNameEnd); ++p, ++length) {
+            if (length < kMaxKeyedName)
+                key |= KeyByte(*p, length);
         }
+        tag_ = length <= kMaxKeyedName ? key | TagKey{length} << 56 : kLongName;
         return p;
     }
 
@@ -630,23 +686,30 @@ private:
             return p + 1;
         if (end_ - p >= 2 && p[0] == '-' && p[1] == '>')
             return p + 2;
-        const char *const close = FindText(p, "-->");
+        const char *const close = CommentEnd(p);
         ScanPlain(p, close);
         return close == end_ ? end_ : close + 3;
     }
 
-    const char *FindText(const char *p, std::string_view needle) const
+    // The "-->" that closes a comment whose text starts at p, or end.
+    const char *CommentEnd(const char *p) const
     {
-        const void *hit = memmem(p, static_cast<size_t>(end_ - p), needle.data(), needle.size());
-        return hit ? static_cast<const char *>(hit) : end_;
+        for (const char *q = p + 2; q < end_; ++q) {
+            q = static_cast<const char *>(std::memchr(q, '>', static_cast<size_t>(end_ - q)));
+            if (!q)
+                break;
+            if (q[-1] == '-' && q[-2] == '-')
+                return q - 2;
+        }
+        return end_;
     }
 
     // A start tag whose name begins at p: its attributes, then what its content is.
     const char *StartTag(const char *p)
     {
-        p = TagNameEnd(p);
-        const bool isInline = IsInlineTag(name_);
-        const bool rawText = name_ == "script" || name_ == "style";
+        p = TagName(p);
+        const bool isInline = kInlineTags.Contains(tag_);
+        const std::string_view rawText = tag_ == kScript ? "script" : tag_ == kStyle ? "style" : "";
         if (!isInline)
             Break();
         for (;;) {
@@ -688,19 +751,25 @@ private:
             Attribute(name, valueBegin, valueEnd, isInline);
         }
         ++p; // the ">"
-        if (rawText)
-            return RawText(p);
+        if (!rawText.empty())
+            return RawText(p, rawText);
         return p;
     }
 
     // Script and style contents are text apart from the rest, read for plain addresses only.
-    const char *RawText(const char *p)
+    // They end at the first "</" followed by their own tag name.
+    const char *RawText(const char *p, std::string_view name)
     {
         for (const char *q = p;; ++q) {
-            q = FindText(q, "</");
-            const char *const nameEnd = q + 2 + name_.size();
-            if (q == end_
-                || (StartsWithNoCase(q + 2, end_, name_) && (nameEnd == end_ || Is(*nameEnd, kTagNameEnd)))) {
+            q = static_cast<const char *>(std::memchr(q, '<', static_cast<size_t>(end_ - q)));
+            if (!q) {
+                ScanPlain(p, end_);
+                return end_;
+            }
+            if (end_ - q < 2 || q[1] != '/' || !StartsWithNoCase(q + 2, end_, name))
+                continue;
+            const char *const nameEnd = q + 2 + name.size();
+            if (nameEnd == end_ || Is(*nameEnd, kTagNameEnd)) {
                 ScanPlain(p, q);
                 return q;
             }
@@ -787,7 +856,7 @@ private:
     std::string text_;    // the text since the last word break, entities decoded
     std::string scratch_; // a value read on its own
     std::string value_;
-    std::string name_;
+    TagKey tag_ = kLongName; // of the tag being read
 };
 
 } // namespace
