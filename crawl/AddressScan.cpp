@@ -11,9 +11,11 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -29,7 +31,8 @@ namespace AddressScan {
 
 namespace {
 
-enum : unsigned char { kLocal = 1, kLabel = 2, kBlank = 4, kTagNameEnd = 8 };
+// kMark: may begin an "@" in one of its forms. kStop: ends a run of plain text.
+enum : unsigned char { kLocal = 1, kLabel = 2, kBlank = 4, kTagNameEnd = 8, kMark = 16, kStop = 32 };
 
 constexpr std::array<unsigned char, 256> kClass = [] {
     std::array<unsigned char, 256> table{};
@@ -46,6 +49,10 @@ constexpr std::array<unsigned char, 256> kClass = [] {
         table[static_cast<unsigned char>(c)] = kBlank | kTagNameEnd;
     table['/'] = kTagNameEnd;
     table['>'] = kTagNameEnd;
+    for (char c : std::string_view("@[({A"))
+        table[static_cast<unsigned char>(c)] |= kMark;
+    table['<'] = kStop;
+    table['&'] = kStop;
     return table;
 }();
 
@@ -107,6 +114,96 @@ const char *FindAny(const char *p, const char *end, const char *readable)
     return end;
 }
 
+// The text since the last word break. Runs of it are copied in whole 16-byte blocks, so its
+// storage keeps that much room past what was reserved. The room is never cleared: a page's
+// whole length may be reserved, and only what the longest text takes of it is ever touched.
+class TextBuffer final
+{
+public:
+    const char *data() const { return storage_.get(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    char operator[](size_t k) const { return storage_[k]; }
+
+    void Reserve(size_t size)
+    {
+        if (capacity_ >= size + kBlock)
+            return;
+        const size_t capacity = std::max(size + kBlock, 2 * capacity_);
+        std::unique_ptr<char[]> storage(new char[capacity]);
+        if (size_ != 0)
+            std::memcpy(storage.get(), storage_.get(), size_);
+        storage_ = std::move(storage);
+        capacity_ = capacity;
+    }
+
+    // Where the next bytes go; Reserve first, then Grow by what was written.
+    char *End() { return storage_.get() + size_; }
+    void Grow(size_t count) { size_ += count; }
+
+    void push_back(char c)
+    {
+        Reserve(size_ + 1);
+        storage_[size_++] = c;
+    }
+
+    void append(const char *p, size_t count)
+    {
+        Reserve(size_ + count);
+        std::memcpy(End(), p, count);
+        size_ += count;
+    }
+
+    void append(std::string_view text) { append(text.data(), text.size()); }
+    void clear() { size_ = 0; }
+
+    static constexpr size_t kBlock = 16;
+
+private:
+    std::unique_ptr<char[]> storage_;
+    size_t capacity_ = 0;
+    size_t size_ = 0;
+};
+
+// Copies the plain text from p up to the first "<" or "&" of [p, end) onto *text, and returns
+// where it stopped. The offsets in *text of the bytes that may begin an "@" in one of its forms
+// go to *marks: the text is then searched at those places only, so plain text is read once.
+const char *AppendRun(const char *p, const char *end, TextBuffer *text, std::vector<size_t> *marks)
+{
+    text->Reserve(text->size() + static_cast<size_t>(end - p));
+    const char *const start = p;
+    char *const out = text->End();
+    const size_t base = text->size();
+#if defined(__SSE2__)
+    const auto equal = [](__m128i block, char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
+    for (; end - p >= 16; p += 16) {
+        __m128i block;
+        std::memcpy(&block, p, sizeof block);
+        std::memcpy(out + (p - start), &block, sizeof block); // what lies past the stop is never read
+        const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(equal(block, '<'), equal(block, '&'))));
+        const __m128i brackets = _mm_or_si128(equal(block, '['), _mm_or_si128(equal(block, '('), equal(block, '{')));
+        auto found = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(brackets, _mm_or_si128(equal(block, '@'), equal(block, 'A')))));
+        if (stops != 0)
+            found &= (stops & (0u - stops)) - 1; // only those before the first stop
+        for (; found != 0; found &= found - 1)
+            marks->push_back(base + static_cast<size_t>(p - start) + static_cast<size_t>(__builtin_ctz(found)));
+        if (stops != 0) {
+            p += __builtin_ctz(stops);
+            text->Grow(static_cast<size_t>(p - start));
+            return p;
+        }
+    }
+#endif
+    for (; p < end && !Is(*p, kStop); ++p) {
+        out[p - start] = *p;
+        if (Is(*p, kMark))
+            marks->push_back(base + static_cast<size_t>(p - start));
+    }
+    text->Grow(static_cast<size_t>(p - start));
+    return p;
+}
+
 // ---- Entities ----------------------------------------------------------------------------
 
 struct NamedEntity
@@ -134,7 +231,8 @@ constexpr NamedEntity kEntities[] = {
 };
 constexpr size_t kLongestEntity = 14;
 
-void AppendUtf8(char32_t code, std::string *out)
+template <typename Text>
+void AppendUtf8(char32_t code, Text *out)
 {
     // Spaces and invisible characters become what a reader sees: a blank, or nothing.
     if (code == 0xA0 || code == 0x2007 || code == 0x202F) {
@@ -151,7 +249,8 @@ void AppendUtf8(char32_t code, std::string *out)
 // Decodes the entity at `amp` (a "&") onto out and returns the byte after it. What is no
 // entity, or one this table does not know, goes out as written. Numeric entities may lack
 // their ";", as browsers take them; named ones need it, so "&copy2" in a query stays text.
-const char *AppendEntity(const char *amp, const char *end, std::string *out)
+template <typename Text>
+const char *AppendEntity(const char *amp, const char *end, Text *out)
 {
     const char *p = amp + 1;
     if (p < end && *p == '#') {
@@ -283,21 +382,30 @@ public:
     {
     }
 
-    void Run(bool writtenForms)
+    // Reads plain "@" signs only, as text set apart from the page's running text is read.
+    void RunPlain()
     {
         const char *p = begin_;
         while (p < end_) {
-            p = writtenForms ? FindAny<'@', '[', '(', '{', 'A'>(p, end_, readable_)
-                             : FindAny<'@'>(p, end_, readable_);
+            p = FindAny<'@'>(p, end_, readable_);
             if (p == end_)
                 return;
+            p = Candidate(p, p + 1, AtForm::Sign);
+        }
+    }
+
+    // Reads the "@" in all its forms. `marks` holds, in order, the offset of every byte of the
+    // text that may begin one; a search from the start would stop at just these.
+    void RunAt(const std::vector<size_t> &marks)
+    {
+        const char *p = begin_;
+        for (const size_t offset : marks) {
+            const char *const mark = begin_ + offset;
+            if (mark < p)
+                continue; // within the last candidate
             AtForm form = AtForm::Sign;
-            const char *const markEnd = MatchAt(p, &form);
-            if (!markEnd) {
-                ++p;
-                continue;
-            }
-            p = Candidate(p, markEnd, form);
+            if (const char *const markEnd = MatchAt(mark, &form))
+                p = Candidate(mark, markEnd, form);
         }
     }
 
@@ -581,8 +689,10 @@ constexpr TagSet kInlineTags = {
 static_assert(kInlineTags.Contains(KeyOf("STRONG")) && kInlineTags.Contains(KeyOf("b")));
 static_assert(!kInlineTags.Contains(KeyOf("a")) && !kInlineTags.Contains(KeyOf("blockquote")));
 
-constexpr TagKey kScript = KeyOf("script");
-constexpr TagKey kStyle = KeyOf("style");
+constexpr std::string_view kScriptName = "script";
+constexpr std::string_view kStyleName = "style";
+constexpr TagKey kScript = KeyOf(kScriptName);
+constexpr TagKey kStyle = KeyOf(kStyleName);
 
 class PageScan final
 {
@@ -594,34 +704,56 @@ public:
         const char *p = page.data();
         end_ = p + page.size();
         while (p < end_) {
-            const char *const hit = FindAny<'<', '&'>(p, end_, end_);
-            text_.append(p, static_cast<size_t>(hit - p));
+            const char *const hit = AppendRun(p, end_, &text_, &marks_);
             if (hit == end_)
                 break;
-            p = *hit == '&' ? AppendEntity(hit, end_, &text_) : Markup(hit);
+            p = *hit == '&' ? Entity(hit) : Markup(hit);
         }
         Break();
     }
 
 private:
-    // Ends the text before a word break: its addresses are taken now.
-    void Break() { ScanText(&text_, true); }
-
-    // Scans *text, then empties it. Blocks are read past its end, so it gets room for them.
-    void ScanText(std::string *text, bool writtenForms)
+    // Ends the text before a word break: its addresses are taken now. Text without a mark
+    // holds none.
+    void Break()
     {
-        if (text->empty())
+        if (!marks_.empty()) {
+            const char *const text = text_.data();
+            TextScan(text, text + text_.size(), text + text_.size(), &found_, &topLevels_).RunAt(marks_);
+            marks_.clear();
+        }
+        text_.clear();
+    }
+
+    // Decodes the entity at the "&" at p into the text, and marks what it gives like the page's
+    // own bytes.
+    const char *Entity(const char *amp)
+    {
+        const size_t before = text_.size();
+        const char *const next = AppendEntity(amp, end_, &text_);
+        for (size_t k = before; k < text_.size(); ++k) {
+            if (Is(text_[k], kMark))
+                marks_.push_back(k);
+        }
+        return next;
+    }
+
+    // Scans a value read on its own for plain addresses, then empties it. Blocks are read past
+    // its end, so it gets room for them.
+    void ScanValue(std::string *value)
+    {
+        if (value->empty())
             return;
-        const size_t size = text->size();
-        text->append(16, '\0');
-        TextScan(text->data(), text->data() + size, text->data() + text->size(), &found_, &topLevels_).Run(writtenForms);
-        text->clear();
+        const size_t size = value->size();
+        value->append(16, '\0');
+        TextScan(value->data(), value->data() + size, value->data() + value->size(), &found_, &topLevels_).RunPlain();
+        value->clear();
     }
 
     // Scans text of the page itself that stands apart from the text around it.
     void ScanPlain(const char *begin, const char *end)
     {
-        TextScan(begin, end, end_, &found_, &topLevels_).Run(false);
+        TextScan(begin, end, end_, &found_, &topLevels_).RunPlain();
     }
 
     // Handles the markup that may start at the "<" at p and returns where the text goes on.
@@ -709,7 +841,7 @@ private:
     {
         p = TagName(p);
         const bool isInline = kInlineTags.Contains(tag_);
-        const std::string_view rawText = tag_ == kScript ? "script" : tag_ == kStyle ? "style" : "";
+        const std::string_view rawText = tag_ == kScript ? kScriptName : tag_ == kStyle ? kStyleName : std::string_view();
         if (!isInline)
             Break();
         for (;;) {
@@ -797,7 +929,7 @@ private:
             if (isInline)
                 Break();
             PercentDecodeInto(v, target, &scratch_);
-            ScanText(&scratch_, false);
+            ScanValue(&scratch_);
             return;
         }
         if (href) {
@@ -811,7 +943,7 @@ private:
         if (isInline)
             Break();
         if (XorDecodeInto(v, vEnd, &scratch_))
-            ScanText(&scratch_, false);
+            ScanValue(&scratch_);
     }
 
     static void PercentDecodeInto(const char *p, const char *end, std::string *out)
@@ -853,7 +985,8 @@ private:
     AddressSet found_;
     TopLevels topLevels_;
     const char *end_ = nullptr;
-    std::string text_;    // the text since the last word break, entities decoded
+    TextBuffer text_;     // the text since the last word break, entities decoded
+    std::vector<size_t> marks_; // where in text_ an "@" may begin
     std::string scratch_; // a value read on its own
     std::string value_;
     TagKey tag_ = kLongName; // of the tag being read
