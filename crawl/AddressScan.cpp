@@ -32,7 +32,8 @@ namespace AddressScan {
 namespace {
 
 // kMark: may begin an "@" in one of its forms. kStop: ends a run of plain text.
-enum : unsigned char { kLocal = 1, kLabel = 2, kBlank = 4, kTagNameEnd = 8, kMark = 16, kStop = 32 };
+// kDomain: a label's byte or a dot.
+enum : unsigned char { kLocal = 1, kLabel = 2, kBlank = 4, kTagNameEnd = 8, kMark = 16, kStop = 32, kDomain = 64 };
 
 constexpr std::array<unsigned char, 256> kClass = [] {
     std::array<unsigned char, 256> table{};
@@ -45,6 +46,11 @@ constexpr std::array<unsigned char, 256> kClass = [] {
     table['-'] = kLocal | kLabel;
     for (char c : std::string_view("._%+"))
         table[static_cast<unsigned char>(c)] = kLocal;
+    for (size_t c = 0; c < table.size(); ++c) {
+        if (table[c] & kLabel)
+            table[c] |= kDomain;
+    }
+    table['.'] |= kDomain;
     for (char c : std::string_view(" \t\n\r\f\v"))
         table[static_cast<unsigned char>(c)] = kBlank | kTagNameEnd;
     table['/'] = kTagNameEnd;
@@ -71,6 +77,14 @@ bool IsLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+
+void AppendLower(const char *p, size_t count, std::string *out)
+{
+    const size_t from = out->size();
+    out->append(p, count);
+    for (size_t k = from; k < out->size(); ++k)
+        (*out)[k] = Lower((*out)[k]);
+}
 
 // Whether [p, end) starts with `word`, ASCII case ignored; `word` is lower case.
 bool StartsWithNoCase(const char *p, const char *end, std::string_view word)
@@ -315,11 +329,12 @@ public:
 
     void Add(std::string_view address)
     {
+        // Looked up in place: only a new address is copied.
+        if (seen_.contains(QByteArray::fromRawData(address.data(), static_cast<qsizetype>(address.size()))))
+            return;
         const QByteArray bytes(address.data(), static_cast<qsizetype>(address.size()));
-        const qsizetype before = seen_.size();
         seen_.insert(bytes);
-        if (seen_.size() != before)
-            list_->append(bytes);
+        list_->append(bytes);
     }
 
 private:
@@ -334,17 +349,28 @@ class TopLevels final
 public:
     bool IsReal(std::string_view topLevel)
     {
-        const QByteArray key(topLevel.data(), static_cast<qsizetype>(topLevel.size()));
-        const auto known = real_.constFind(key);
+        if (topLevel == last_)
+            return lastReal_;
+        last_.assign(topLevel);
+        lastReal_ = Look(topLevel);
+        return lastReal_;
+    }
+
+private:
+    bool Look(std::string_view topLevel)
+    {
+        const auto known = real_.constFind(QByteArray::fromRawData(topLevel.data(), static_cast<qsizetype>(topLevel.size())));
         if (known != real_.constEnd())
             return known.value();
+        const QByteArray key(topLevel.data(), static_cast<qsizetype>(topLevel.size()));
         const bool real = PublicSuffix::hasRealTopLevel(key);
         real_.insert(key, real);
         return real;
     }
 
-private:
     QHash<QByteArray, bool> real_;
+    std::string last_; // the one asked for before, most often asked again
+    bool lastReal_ = false;
 };
 
 // Whether a lower-case domain (no final dot) is one mail can go to.
@@ -352,19 +378,19 @@ bool IsValidDomain(std::string_view domain, TopLevels *topLevels)
 {
     if (domain.empty() || domain.size() > kMaxDomain)
         return false;
-    size_t labels = 0;
-    size_t start = 0;
-    while (start <= domain.size()) {
-        size_t dot = domain.find('.', start);
-        if (dot == std::string_view::npos)
-            dot = domain.size();
-        const std::string_view label = domain.substr(start, dot - start);
-        if (label.empty() || label.size() > kMaxLabel || label.front() == '-' || label.back() == '-')
+    size_t lastDot = std::string_view::npos;
+    size_t labelStart = 0;
+    for (size_t k = 0; k <= domain.size(); ++k) {
+        if (k < domain.size() && domain[k] != '.')
+            continue;
+        const size_t length = k - labelStart;
+        if (length == 0 || length > kMaxLabel || domain[labelStart] == '-' || domain[k - 1] == '-')
             return false;
-        ++labels;
-        start = dot + 1;
+        if (k < domain.size())
+            lastDot = k;
+        labelStart = k + 1;
     }
-    return labels >= 2 && topLevels->IsReal(domain.substr(domain.rfind('.') + 1));
+    return lastDot != std::string_view::npos && topLevels->IsReal(domain.substr(lastDot + 1));
 }
 
 // How the "@" of a candidate was written.
@@ -579,13 +605,14 @@ private:
         domain_.clear();
         bool tooLong = false;
         for (;;) {
-            while (p < end_ && (Is(*p, kLabel) || *p == '.')) {
-                if (domain_.size() <= kMaxDomain)
-                    domain_.push_back(Lower(*p));
-                else
-                    tooLong = true;
+            const char *const stretch = p;
+            while (p < end_ && Is(*p, kDomain))
                 ++p;
-            }
+            // One byte past the longest domain is kept, so that "too long" is told from the rest.
+            const size_t room = kMaxDomain + 1 - domain_.size();
+            const size_t length = static_cast<size_t>(p - stretch);
+            tooLong = tooLong || length > room;
+            AppendLower(stretch, std::min(length, room), &domain_);
             if (domain_.empty() || !Is(p[-1], kLabel))
                 break;
             bool written = false;
