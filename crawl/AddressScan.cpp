@@ -227,18 +227,20 @@ struct NamedEntity
 };
 
 // The named entities an address or its surroundings are written with, and the common ones of
-// running text. Invisible characters decode to nothing: a reader sees the address joined.
+// running text. Invisible characters decode to nothing: a reader sees the address joined. The
+// ones of nearly every page come first, as the table is searched in order.
 constexpr NamedEntity kEntities[] = {
-    {"AMP", "&"},      {"Tab", "\t"},      {"NewLine", "\n"},    {"ZeroWidthSpace", ""},
-    {"amp", "&"},      {"apos", "'"},      {"ast", "*"},         {"bsol", "\\"},
+    {"amp", "&"},      {"lt", "<"},        {"gt", ">"},          {"quot", "\""},
+    {"nbsp", " "},     {"AMP", "&"},      {"Tab", "\t"},      {"NewLine", "\n"},    {"ZeroWidthSpace", ""},
+    {"apos", "'"},      {"ast", "*"},         {"bsol", "\\"},
     {"colon", ":"},    {"comma", ","},     {"commat", "@"},      {"copy", "\xC2\xA9"},
     {"dollar", "$"},   {"equals", "="},    {"excl", "!"},        {"grave", "`"},
-    {"gt", ">"},       {"hellip", "\xE2\x80\xA6"}, {"lbrace", "{"}, {"lbrack", "["},
+    {"hellip", "\xE2\x80\xA6"}, {"lbrace", "{"}, {"lbrack", "["},
     {"lcub", "{"},     {"ldquo", "\xE2\x80\x9C"}, {"lowbar", "_"}, {"lpar", "("},
-    {"lsqb", "["},     {"lsquo", "\xE2\x80\x98"}, {"lt", "<"},    {"mdash", "\xE2\x80\x94"},
-    {"midast", "*"},   {"nbsp", " "},      {"ndash", "\xE2\x80\x93"}, {"num", "#"},
+    {"lsqb", "["},     {"lsquo", "\xE2\x80\x98"}, {"mdash", "\xE2\x80\x94"},
+    {"midast", "*"},   {"ndash", "\xE2\x80\x93"}, {"num", "#"},
     {"percnt", "%"},   {"period", "."},    {"plus", "+"},        {"quest", "?"},
-    {"quot", "\""},    {"rbrace", "}"},    {"rbrack", "]"},      {"rcub", "}"},
+    {"rbrace", "}"},    {"rbrack", "]"},      {"rcub", "}"},
     {"rdquo", "\xE2\x80\x9D"}, {"reg", "\xC2\xAE"}, {"rpar", ")"}, {"rsqb", "]"},
     {"rsquo", "\xE2\x80\x99"}, {"semi", ";"}, {"shy", ""},       {"sol", "/"},
     {"verbar", "|"},   {"vert", "|"},      {"zwj", ""},          {"zwnj", ""},
@@ -744,12 +746,16 @@ private:
     // holds none.
     void Break()
     {
-        if (!marks_.empty()) {
-            const char *const text = text_.data();
-            TextScan(text, text + text_.size(), text + text_.size(), &found_, &topLevels_).RunAt(marks_);
-            marks_.clear();
-        }
+        if (!marks_.empty())
+            ScanMarks();
         text_.clear();
+    }
+
+    void ScanMarks()
+    {
+        const char *const text = text_.data();
+        TextScan(text, text + text_.size(), text + text_.size(), &found_, &topLevels_).RunAt(marks_);
+        marks_.clear();
     }
 
     // Decodes the entity at the "&" at p into the text, and marks what it gives like the page's
@@ -820,6 +826,8 @@ private:
 
     const char *PastByte(const char *p, char c)
     {
+        if (p < end_ && *p == c)
+            return p + 1; // most tags end right after their name
         const auto *hit = static_cast<const char *>(std::memchr(p, c, static_cast<size_t>(end_ - p)));
         return hit ? hit + 1 : end_;
     }
@@ -941,10 +949,9 @@ private:
         const bool cfemail = name.size() == 12 && StartsWithNoCase(name.data(), name.data() + 12, "data-cfemail");
         if (!href && !cfemail)
             return;
-        value_.clear();
-        AppendDecoded(begin, end, &value_);
-        const char *v = value_.data();
-        const char *const vEnd = v + value_.size();
+        const std::string_view value = Decoded(begin, end);
+        const char *v = value.data();
+        const char *const vEnd = v + value.size();
         while (v < vEnd && static_cast<unsigned char>(*v) <= 0x20)
             ++v;
         if (href && StartsWithNoCase(v, vEnd, "mailto:")) {
@@ -971,6 +978,16 @@ private:
             Break();
         if (XorDecodeInto(v, vEnd, &scratch_))
             ScanValue(&scratch_);
+    }
+
+    // An attribute value with its entities decoded: the page's own bytes when it has none.
+    std::string_view Decoded(const char *begin, const char *end)
+    {
+        if (!std::memchr(begin, '&', static_cast<size_t>(end - begin)))
+            return std::string_view(begin, static_cast<size_t>(end - begin));
+        value_.clear();
+        AppendDecoded(begin, end, &value_);
+        return value_;
     }
 
     static void PercentDecodeInto(const char *p, const char *end, std::string *out)
