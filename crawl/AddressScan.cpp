@@ -11,8 +11,11 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -28,7 +31,9 @@ namespace AddressScan {
 
 namespace {
 
-enum : unsigned char { kLocal = 1, kLabel = 2, kBlank = 4, kTagNameEnd = 8 };
+// kMark: may begin an "@" in one of its forms. kStop: ends a run of plain text.
+// kDomain: a label's byte or a dot.
+enum : unsigned char { kLocal = 1, kLabel = 2, kBlank = 4, kTagNameEnd = 8, kMark = 16, kStop = 32, kDomain = 64 };
 
 constexpr std::array<unsigned char, 256> kClass = [] {
     std::array<unsigned char, 256> table{};
@@ -41,10 +46,19 @@ constexpr std::array<unsigned char, 256> kClass = [] {
     table['-'] = kLocal | kLabel;
     for (char c : std::string_view("._%+"))
         table[static_cast<unsigned char>(c)] = kLocal;
+    for (size_t c = 0; c < table.size(); ++c) {
+        if (table[c] & kLabel)
+            table[c] |= kDomain;
+    }
+    table['.'] |= kDomain;
     for (char c : std::string_view(" \t\n\r\f\v"))
         table[static_cast<unsigned char>(c)] = kBlank | kTagNameEnd;
     table['/'] = kTagNameEnd;
     table['>'] = kTagNameEnd;
+    for (char c : std::string_view("@[({A"))
+        table[static_cast<unsigned char>(c)] |= kMark;
+    table['<'] = kStop;
+    table['&'] = kStop;
     return table;
 }();
 
@@ -53,7 +67,7 @@ bool Is(char c, unsigned char cls)
     return (kClass[static_cast<unsigned char>(c)] & cls) != 0;
 }
 
-char Lower(char c)
+constexpr char Lower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -63,6 +77,14 @@ bool IsLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+
+void AppendLower(const char *p, size_t count, std::string *out)
+{
+    const size_t from = out->size();
+    out->append(p, count);
+    for (size_t k = from; k < out->size(); ++k)
+        (*out)[k] = Lower((*out)[k]);
+}
 
 // Whether [p, end) starts with `word`, ASCII case ignored; `word` is lower case.
 bool StartsWithNoCase(const char *p, const char *end, std::string_view word)
@@ -106,6 +128,96 @@ const char *FindAny(const char *p, const char *end, const char *readable)
     return end;
 }
 
+// The text since the last word break. Runs of it are copied in whole 16-byte blocks, so its
+// storage keeps that much room past what was reserved. The room is never cleared: a page's
+// whole length may be reserved, and only what the longest text takes of it is ever touched.
+class TextBuffer final
+{
+public:
+    const char *data() const { return storage_.get(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    char operator[](size_t k) const { return storage_[k]; }
+
+    void Reserve(size_t size)
+    {
+        if (capacity_ >= size + kBlock)
+            return;
+        const size_t capacity = std::max(size + kBlock, 2 * capacity_);
+        std::unique_ptr<char[]> storage(new char[capacity]);
+        if (size_ != 0)
+            std::memcpy(storage.get(), storage_.get(), size_);
+        storage_ = std::move(storage);
+        capacity_ = capacity;
+    }
+
+    // Where the next bytes go; Reserve first, then Grow by what was written.
+    char *End() { return storage_.get() + size_; }
+    void Grow(size_t count) { size_ += count; }
+
+    void push_back(char c)
+    {
+        Reserve(size_ + 1);
+        storage_[size_++] = c;
+    }
+
+    void append(const char *p, size_t count)
+    {
+        Reserve(size_ + count);
+        std::memcpy(End(), p, count);
+        size_ += count;
+    }
+
+    void append(std::string_view text) { append(text.data(), text.size()); }
+    void clear() { size_ = 0; }
+
+    static constexpr size_t kBlock = 16;
+
+private:
+    std::unique_ptr<char[]> storage_;
+    size_t capacity_ = 0;
+    size_t size_ = 0;
+};
+
+// Copies the plain text from p up to the first "<" or "&" of [p, end) onto *text, and returns
+// where it stopped. The offsets in *text of the bytes that may begin an "@" in one of its forms
+// go to *marks: the text is then searched at those places only, so plain text is read once.
+const char *AppendRun(const char *p, const char *end, TextBuffer *text, std::vector<size_t> *marks)
+{
+    text->Reserve(text->size() + static_cast<size_t>(end - p));
+    const char *const start = p;
+    char *const out = text->End();
+    const size_t base = text->size();
+#if defined(__SSE2__)
+    const auto equal = [](__m128i block, char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
+    for (; end - p >= 16; p += 16) {
+        __m128i block;
+        std::memcpy(&block, p, sizeof block);
+        std::memcpy(out + (p - start), &block, sizeof block); // what lies past the stop is never read
+        const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(equal(block, '<'), equal(block, '&'))));
+        const __m128i brackets = _mm_or_si128(equal(block, '['), _mm_or_si128(equal(block, '('), equal(block, '{')));
+        auto found = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(brackets, _mm_or_si128(equal(block, '@'), equal(block, 'A')))));
+        if (stops != 0)
+            found &= (stops & (0u - stops)) - 1; // only those before the first stop
+        for (; found != 0; found &= found - 1)
+            marks->push_back(base + static_cast<size_t>(p - start) + static_cast<size_t>(__builtin_ctz(found)));
+        if (stops != 0) {
+            p += __builtin_ctz(stops);
+            text->Grow(static_cast<size_t>(p - start));
+            return p;
+        }
+    }
+#endif
+    for (; p < end && !Is(*p, kStop); ++p) {
+        out[p - start] = *p;
+        if (Is(*p, kMark))
+            marks->push_back(base + static_cast<size_t>(p - start));
+    }
+    text->Grow(static_cast<size_t>(p - start));
+    return p;
+}
+
 // ---- Entities ----------------------------------------------------------------------------
 
 struct NamedEntity
@@ -115,25 +227,28 @@ struct NamedEntity
 };
 
 // The named entities an address or its surroundings are written with, and the common ones of
-// running text. Invisible characters decode to nothing: a reader sees the address joined.
+// running text. Invisible characters decode to nothing: a reader sees the address joined. The
+// ones of nearly every page come first, as the table is searched in order.
 constexpr NamedEntity kEntities[] = {
-    {"AMP", "&"},      {"Tab", "\t"},      {"NewLine", "\n"},    {"ZeroWidthSpace", ""},
-    {"amp", "&"},      {"apos", "'"},      {"ast", "*"},         {"bsol", "\\"},
+    {"amp", "&"},      {"lt", "<"},        {"gt", ">"},          {"quot", "\""},
+    {"nbsp", " "},     {"AMP", "&"},      {"Tab", "\t"},      {"NewLine", "\n"},    {"ZeroWidthSpace", ""},
+    {"apos", "'"},      {"ast", "*"},         {"bsol", "\\"},
     {"colon", ":"},    {"comma", ","},     {"commat", "@"},      {"copy", "\xC2\xA9"},
     {"dollar", "$"},   {"equals", "="},    {"excl", "!"},        {"grave", "`"},
-    {"gt", ">"},       {"hellip", "\xE2\x80\xA6"}, {"lbrace", "{"}, {"lbrack", "["},
+    {"hellip", "\xE2\x80\xA6"}, {"lbrace", "{"}, {"lbrack", "["},
     {"lcub", "{"},     {"ldquo", "\xE2\x80\x9C"}, {"lowbar", "_"}, {"lpar", "("},
-    {"lsqb", "["},     {"lsquo", "\xE2\x80\x98"}, {"lt", "<"},    {"mdash", "\xE2\x80\x94"},
-    {"midast", "*"},   {"nbsp", " "},      {"ndash", "\xE2\x80\x93"}, {"num", "#"},
+    {"lsqb", "["},     {"lsquo", "\xE2\x80\x98"}, {"mdash", "\xE2\x80\x94"},
+    {"midast", "*"},   {"ndash", "\xE2\x80\x93"}, {"num", "#"},
     {"percnt", "%"},   {"period", "."},    {"plus", "+"},        {"quest", "?"},
-    {"quot", "\""},    {"rbrace", "}"},    {"rbrack", "]"},      {"rcub", "}"},
+    {"rbrace", "}"},    {"rbrack", "]"},      {"rcub", "}"},
     {"rdquo", "\xE2\x80\x9D"}, {"reg", "\xC2\xAE"}, {"rpar", ")"}, {"rsqb", "]"},
     {"rsquo", "\xE2\x80\x99"}, {"semi", ";"}, {"shy", ""},       {"sol", "/"},
     {"verbar", "|"},   {"vert", "|"},      {"zwj", ""},          {"zwnj", ""},
 };
 constexpr size_t kLongestEntity = 14;
 
-void AppendUtf8(char32_t code, std::string *out)
+template <typename Text>
+void AppendUtf8(char32_t code, Text *out)
 {
     // Spaces and invisible characters become what a reader sees: a blank, or nothing.
     if (code == 0xA0 || code == 0x2007 || code == 0x202F) {
@@ -150,7 +265,8 @@ void AppendUtf8(char32_t code, std::string *out)
 // Decodes the entity at `amp` (a "&") onto out and returns the byte after it. What is no
 // entity, or one this table does not know, goes out as written. Numeric entities may lack
 // their ";", as browsers take them; named ones need it, so "&copy2" in a query stays text.
-const char *AppendEntity(const char *amp, const char *end, std::string *out)
+template <typename Text>
+const char *AppendEntity(const char *amp, const char *end, Text *out)
 {
     const char *p = amp + 1;
     if (p < end && *p == '#') {
@@ -215,11 +331,12 @@ public:
 
     void Add(std::string_view address)
     {
+        // Looked up in place: only a new address is copied.
+        if (seen_.contains(QByteArray::fromRawData(address.data(), static_cast<qsizetype>(address.size()))))
+            return;
         const QByteArray bytes(address.data(), static_cast<qsizetype>(address.size()));
-        const qsizetype before = seen_.size();
         seen_.insert(bytes);
-        if (seen_.size() != before)
-            list_->append(bytes);
+        list_->append(bytes);
     }
 
 private:
@@ -234,17 +351,28 @@ class TopLevels final
 public:
     bool IsReal(std::string_view topLevel)
     {
-        const QByteArray key(topLevel.data(), static_cast<qsizetype>(topLevel.size()));
-        const auto known = real_.constFind(key);
+        if (topLevel == last_)
+            return lastReal_;
+        last_.assign(topLevel);
+        lastReal_ = Look(topLevel);
+        return lastReal_;
+    }
+
+private:
+    bool Look(std::string_view topLevel)
+    {
+        const auto known = real_.constFind(QByteArray::fromRawData(topLevel.data(), static_cast<qsizetype>(topLevel.size())));
         if (known != real_.constEnd())
             return known.value();
+        const QByteArray key(topLevel.data(), static_cast<qsizetype>(topLevel.size()));
         const bool real = PublicSuffix::hasRealTopLevel(key);
         real_.insert(key, real);
         return real;
     }
 
-private:
     QHash<QByteArray, bool> real_;
+    std::string last_; // the one asked for before, most often asked again
+    bool lastReal_ = false;
 };
 
 // Whether a lower-case domain (no final dot) is one mail can go to.
@@ -252,19 +380,19 @@ bool IsValidDomain(std::string_view domain, TopLevels *topLevels)
 {
     if (domain.empty() || domain.size() > kMaxDomain)
         return false;
-    size_t labels = 0;
-    size_t start = 0;
-    while (start <= domain.size()) {
-        size_t dot = domain.find('.', start);
-        if (dot == std::string_view::npos)
-            dot = domain.size();
-        const std::string_view label = domain.substr(start, dot - start);
-        if (label.empty() || label.size() > kMaxLabel || label.front() == '-' || label.back() == '-')
+    size_t lastDot = std::string_view::npos;
+    size_t labelStart = 0;
+    for (size_t k = 0; k <= domain.size(); ++k) {
+        if (k < domain.size() && domain[k] != '.')
+            continue;
+        const size_t length = k - labelStart;
+        if (length == 0 || length > kMaxLabel || domain[labelStart] == '-' || domain[k - 1] == '-')
             return false;
-        ++labels;
-        start = dot + 1;
+        if (k < domain.size())
+            lastDot = k;
+        labelStart = k + 1;
     }
-    return labels >= 2 && topLevels->IsReal(domain.substr(domain.rfind('.') + 1));
+    return lastDot != std::string_view::npos && topLevels->IsReal(domain.substr(lastDot + 1));
 }
 
 // How the "@" of a candidate was written.
@@ -282,21 +410,30 @@ public:
     {
     }
 
-    void Run(bool writtenForms)
+    // Reads plain "@" signs only, as text set apart from the page's running text is read.
+    void RunPlain()
     {
         const char *p = begin_;
         while (p < end_) {
-            p = writtenForms ? FindAny<'@', '[', '(', '{', 'A'>(p, end_, readable_)
-                             : FindAny<'@'>(p, end_, readable_);
+            p = FindAny<'@'>(p, end_, readable_);
             if (p == end_)
                 return;
+            p = Candidate(p, p + 1, AtForm::Sign);
+        }
+    }
+
+    // Reads the "@" in all its forms. `marks` holds, in order, the offset of every byte of the
+    // text that may begin one; a search from the start would stop at just these.
+    void RunAt(const std::vector<size_t> &marks)
+    {
+        const char *p = begin_;
+        for (const size_t offset : marks) {
+            const char *const mark = begin_ + offset;
+            if (mark < p)
+                continue; // within the last candidate
             AtForm form = AtForm::Sign;
-            const char *const markEnd = MatchAt(p, &form);
-            if (!markEnd) {
-                ++p;
-                continue;
-            }
-            p = Candidate(p, markEnd, form);
+            if (const char *const markEnd = MatchAt(mark, &form))
+                p = Candidate(mark, markEnd, form);
         }
     }
 
@@ -470,13 +607,14 @@ private:
         domain_.clear();
         bool tooLong = false;
         for (;;) {
-            while (p < end_ && (Is(*p, kLabel) || *p == '.')) {
-                if (domain_.size() <= kMaxDomain)
-                    domain_.push_back(Lower(*p));
-                else
-                    tooLong = true;
+            const char *const stretch = p;
+            while (p < end_ && Is(*p, kDomain))
                 ++p;
-            }
+            // One byte past the longest domain is kept, so that "too long" is told from the rest.
+            const size_t room = kMaxDomain + 1 - domain_.size();
+            const size_t length = static_cast<size_t>(p - stretch);
+            tooLong = tooLong || length > room;
+            AppendLower(stretch, std::min(length, room), &domain_);
             if (domain_.empty() || !Is(p[-1], kLabel))
                 break;
             bool written = false;
@@ -515,19 +653,75 @@ private:
 
 // ---- Markup ------------------------------------------------------------------------------
 
+// A tag name as one number, so that telling what a tag does takes no string compare: up to
+// seven lower-cased bytes and the length in the top byte (a name may hold a NUL). Longer names,
+// none of which this scan treats apart, are all kLongName.
+using TagKey = std::uint64_t;
+constexpr TagKey kLongName = 0;
+constexpr size_t kMaxKeyedName = 7;
+
+constexpr TagKey KeyByte(char c, size_t position)
+{
+    return TagKey{static_cast<unsigned char>(Lower(c))} << (8 * position);
+}
+
+constexpr TagKey KeyOf(std::string_view name)
+{
+    if (name.size() > kMaxKeyedName)
+        return kLongName;
+    TagKey key = TagKey{name.size()} << 56;
+    for (size_t k = 0; k < name.size(); ++k)
+        key |= KeyByte(name[k], k);
+    return key;
+}
+
+// A fixed set of tag names, open addressing in a table twice its size.
+class TagSet final
+{
+public:
+    constexpr TagSet(std::initializer_list<std::string_view> names)
+    {
+        for (std::string_view name : names) {
+            size_t slot = Slot(KeyOf(name));
+            while (slots_[slot] != kLongName)
+                slot = (slot + 1) % kSlots;
+            slots_[slot] = KeyOf(name);
+        }
+    }
+
+    constexpr bool Contains(TagKey key) const
+    {
+        if (key == kLongName)
+            return false;
+        for (size_t slot = Slot(key);; slot = (slot + 1) % kSlots) {
+            if (slots_[slot] == key)
+                return true;
+            if (slots_[slot] == kLongName)
+                return false;
+        }
+    }
+
+private:
+    static constexpr size_t kSlots = 64;
+    static constexpr size_t Slot(TagKey key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> 58); }
+
+    std::array<TagKey, kSlots> slots_{};
+};
+
 // Inline tags carry no break: "jane<b>@</b>example.org" reads jane@example.org. Every other
 // tag, known or not, is a word break, so that no table row or list is glued into one address.
-constexpr std::array<std::string_view, 30> kInlineTags = {
+constexpr TagSet kInlineTags = {
     "abbr", "acronym", "b",      "bdi",    "bdo", "big", "cite", "code", "del", "dfn",
     "em",   "font",    "i",      "ins",    "kbd", "mark", "nobr", "q",   "s",   "samp",
     "small", "span",   "strike", "strong", "sub", "sup", "tt",   "u",    "var", "wbr",
 };
-static_assert(std::is_sorted(kInlineTags.begin(), kInlineTags.end()));
+static_assert(kInlineTags.Contains(KeyOf("STRONG")) && kInlineTags.Contains(KeyOf("b")));
+static_assert(!kInlineTags.Contains(KeyOf("a")) && !kInlineTags.Contains(KeyOf("blockquote")));
 
-bool IsInlineTag(std::string_view name)
-{
-    return std::binary_search(kInlineTags.begin(), kInlineTags.end(), name);
-}
+constexpr std::string_view kScriptName = "script";
+constexpr std::string_view kStyleName = "style";
+constexpr TagKey kScript = KeyOf(kScriptName);
+constexpr TagKey kStyle = KeyOf(kStyleName);
 
 class PageScan final
 {
@@ -539,34 +733,60 @@ public:
         const char *p = page.data();
         end_ = p + page.size();
         while (p < end_) {
-            const char *const hit = FindAny<'<', '&'>(p, end_, end_);
-            text_.append(p, static_cast<size_t>(hit - p));
+            const char *const hit = AppendRun(p, end_, &text_, &marks_);
             if (hit == end_)
                 break;
-            p = *hit == '&' ? AppendEntity(hit, end_, &text_) : Markup(hit);
+            p = *hit == '&' ? Entity(hit) : Markup(hit);
         }
         Break();
     }
 
 private:
-    // Ends the text before a word break: its addresses are taken now.
-    void Break() { ScanText(&text_, true); }
-
-    // Scans *text, then empties it. Blocks are read past its end, so it gets room for them.
-    void ScanText(std::string *text, bool writtenForms)
+    // Ends the text before a word break: its addresses are taken now. Text without a mark
+    // holds none.
+    void Break()
     {
-        if (text->empty())
-            return;
-        const size_t size = text->size();
-        text->append(16, '\0');
-        TextScan(text->data(), text->data() + size, text->data() + text->size(), &found_, &topLevels_).Run(writtenForms);
-        text->clear();
+        if (!marks_.empty())
+            ScanMarks();
+        text_.clear();
     }
 
+    void ScanMarks()
+    {
+        const char *const text = text_.data();
+        TextScan(text, text + text_.size(), text + text_.size(), &found_, &topLevels_).RunAt(marks_);
+        marks_.clear();
+    }
+
+    // Decodes the entity at the "&" at p into the text, and marks what it gives like the page's
+    // own bytes.
+    const char *Entity(const char *amp)
+    {
+        const size_t before = text_.size();
+        const char *const next = AppendEntity(amp, end_, &text_);
+        for (size_t k = before; k < text_.size(); ++k) {
+            if (Is(text_[k], kMark))
+                marks_.push_back(k);
+        }
+        return next;
+    }
+
+    // Scans a value read on its own for plain addresses, then empties it. Blocks are read past
+    // its end, so it gets room for them.
+    void ScanValue(std::string *value)
+    {
+        if (value->empty())
+            return;
+        const size_t size = value->size();
+        value->append(16, '\0');
+        TextScan(value->data(), value->data() + size, value->data() + value->size(), &found_, &topLevels_).RunPlain();
+        value->clear();
+    }
+
+    // Scans text of the page itself that stands apart from the text around it.
     void ScanPlain(const char *begin, const char *end)
     {
-        scratch_.assign(begin, static_cast<size_t>(end - begin));
-        ScanText(&scratch_, false);
+        TextScan(begin, end, end_, &found_, &topLevels_).RunPlain();
     }
 
     // Handles the markup that may start at the "<" at p and returns where the text goes on.
@@ -589,8 +809,8 @@ private:
         }
         if (*next == '/') {
             if (next + 1 < end_ && IsLetter(next[1])) {
-                const char *const nameEnd = TagNameEnd(next + 1);
-                if (!IsInlineTag(name_))
+                const char *const nameEnd = TagName(next + 1);
+                if (!kInlineTags.Contains(tag_))
                     Break();
                 return PastByte(nameEnd, '>');
             }
@@ -606,19 +826,22 @@ private:
 
     const char *PastByte(const char *p, char c)
     {
+        if (p < end_ && *p == c)
+            return p + 1; // most tags end right after their name
         const auto *hit = static_cast<const char *>(std::memchr(p, c, static_cast<size_t>(end_ - p)));
         return hit ? hit + 1 : end_;
     }
 
-    // Lower-cases the tag name at p into name_ (capped) and returns its end.
-    const char *TagNameEnd(const char *p)
+    // Reads the tag name at p into tag_ and returns its end.
+    const char *TagName(const char *p)
     {
-        name_.clear();
-        while (p < end_ && !Is(*p, kTagNameEnd)) {
-            if (name_.size() < 16)
-                name_.push_back(Lower(*p));
-            ++p;
+        TagKey key = 0;
+        size_t length = 0;
+        for (; p < end_ && !Is(*p, kTagNameEnd); ++p, ++length) {
+            if (length < kMaxKeyedName)
+                key |= KeyByte(*p, length);
         }
+        tag_ = length <= kMaxKeyedName ? key | TagKey{length} << 56 : kLongName;
         return p;
     }
 
@@ -630,23 +853,30 @@ private:
             return p + 1;
         if (end_ - p >= 2 && p[0] == '-' && p[1] == '>')
             return p + 2;
-        const char *const close = FindText(p, "-->");
+        const char *const close = CommentEnd(p);
         ScanPlain(p, close);
         return close == end_ ? end_ : close + 3;
     }
 
-    const char *FindText(const char *p, std::string_view needle) const
+    // The "-->" that closes a comment whose text starts at p, or end.
+    const char *CommentEnd(const char *p) const
     {
-        const void *hit = memmem(p, static_cast<size_t>(end_ - p), needle.data(), needle.size());
-        return hit ? static_cast<const char *>(hit) : end_;
+        for (const char *q = p + 2; q < end_; ++q) {
+            q = static_cast<const char *>(std::memchr(q, '>', static_cast<size_t>(end_ - q)));
+            if (!q)
+                break;
+            if (q[-1] == '-' && q[-2] == '-')
+                return q - 2;
+        }
+        return end_;
     }
 
     // A start tag whose name begins at p: its attributes, then what its content is.
     const char *StartTag(const char *p)
     {
-        p = TagNameEnd(p);
-        const bool isInline = IsInlineTag(name_);
-        const bool rawText = name_ == "script" || name_ == "style";
+        p = TagName(p);
+        const bool isInline = kInlineTags.Contains(tag_);
+        const std::string_view rawText = tag_ == kScript ? kScriptName : tag_ == kStyle ? kStyleName : std::string_view();
         if (!isInline)
             Break();
         for (;;) {
@@ -688,19 +918,25 @@ private:
             Attribute(name, valueBegin, valueEnd, isInline);
         }
         ++p; // the ">"
-        if (rawText)
-            return RawText(p);
+        if (!rawText.empty())
+            return RawText(p, rawText);
         return p;
     }
 
     // Script and style contents are text apart from the rest, read for plain addresses only.
-    const char *RawText(const char *p)
+    // They end at the first "</" followed by their own tag name.
+    const char *RawText(const char *p, std::string_view name)
     {
         for (const char *q = p;; ++q) {
-            q = FindText(q, "</");
-            const char *const nameEnd = q + 2 + name_.size();
-            if (q == end_
-                || (StartsWithNoCase(q + 2, end_, name_) && (nameEnd == end_ || Is(*nameEnd, kTagNameEnd)))) {
+            q = static_cast<const char *>(std::memchr(q, '<', static_cast<size_t>(end_ - q)));
+            if (!q) {
+                ScanPlain(p, end_);
+                return end_;
+            }
+            if (end_ - q < 2 || q[1] != '/' || !StartsWithNoCase(q + 2, end_, name))
+                continue;
+            const char *const nameEnd = q + 2 + name.size();
+            if (nameEnd == end_ || Is(*nameEnd, kTagNameEnd)) {
                 ScanPlain(p, q);
                 return q;
             }
@@ -713,10 +949,9 @@ private:
         const bool cfemail = name.size() == 12 && StartsWithNoCase(name.data(), name.data() + 12, "data-cfemail");
         if (!href && !cfemail)
             return;
-        value_.clear();
-        AppendDecoded(begin, end, &value_);
-        const char *v = value_.data();
-        const char *const vEnd = v + value_.size();
+        const std::string_view value = Decoded(begin, end);
+        const char *v = value.data();
+        const char *const vEnd = v + value.size();
         while (v < vEnd && static_cast<unsigned char>(*v) <= 0x20)
             ++v;
         if (href && StartsWithNoCase(v, vEnd, "mailto:")) {
@@ -728,7 +963,7 @@ private:
             if (isInline)
                 Break();
             PercentDecodeInto(v, target, &scratch_);
-            ScanText(&scratch_, false);
+            ScanValue(&scratch_);
             return;
         }
         if (href) {
@@ -742,7 +977,17 @@ private:
         if (isInline)
             Break();
         if (XorDecodeInto(v, vEnd, &scratch_))
-            ScanText(&scratch_, false);
+            ScanValue(&scratch_);
+    }
+
+    // An attribute value with its entities decoded: the page's own bytes when it has none.
+    std::string_view Decoded(const char *begin, const char *end)
+    {
+        if (!std::memchr(begin, '&', static_cast<size_t>(end - begin)))
+            return std::string_view(begin, static_cast<size_t>(end - begin));
+        value_.clear();
+        AppendDecoded(begin, end, &value_);
+        return value_;
     }
 
     static void PercentDecodeInto(const char *p, const char *end, std::string *out)
@@ -784,10 +1029,11 @@ private:
     AddressSet found_;
     TopLevels topLevels_;
     const char *end_ = nullptr;
-    std::string text_;    // the text since the last word break, entities decoded
+    TextBuffer text_;     // the text since the last word break, entities decoded
+    std::vector<size_t> marks_; // where in text_ an "@" may begin
     std::string scratch_; // a value read on its own
     std::string value_;
-    std::string name_;
+    TagKey tag_ = kLongName; // of the tag being read
 };
 
 } // namespace

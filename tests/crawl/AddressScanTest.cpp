@@ -44,6 +44,12 @@ TEST(AddressScan, PlainAddressesAndTheirEdges)
         {"x@-bad.com y@bad-.com z@a..com", {}},
         {"no@domain no@.com @example.com", {}},
         {"first@example.com, second@example.net;third@example.de", {"first@example.com", "second@example.net", "third@example.de"}},
+        // Text is read in 16-byte blocks: an "@" on either side of a block's edge, a tag right
+        // after a whole block, an "@" after an entity within the block that holds both.
+        {std::string(15, 'b') + "@example.com", {std::string(15, 'b') + "@example.com"}},
+        {std::string(16, 'a') + "@example.com", {std::string(16, 'a') + "@example.com"}},
+        {"0123456789abcdef<p>jane@example.org", {"jane@example.org"}},
+        {"x&amp;jane@example.org", {"jane@example.org"}},
     });
 }
 
@@ -76,6 +82,11 @@ TEST(AddressScan, WrittenOutForms)
         {"name(at)example(dot)com", {"name@example.com"}},
         {"name [at) example.com name (at]", {}}, // brackets that do not match
         {"name ATexample DOT com nameAT example DOT com", {}},
+        // Written out across inline tags and entities.
+        {"name (<b>at</b>) example (<i>dot</i>) com", {"name@example.com"}},
+        {"x <b>[</b>at] example.com", {"x@example.com"}},
+        {"name &#40;at&#41; example&lpar;dot&rpar;com", {"name@example.com"}},
+        {"0123456789012 name<i></i> AT example DOT com", {"name@example.com"}},
     });
 }
 
@@ -115,6 +126,9 @@ TEST(AddressScan, TagsAreBreaksOrNothing)
          {"dev@example.com"}},
         {"<style>a{background:url(logo@2x.png)} /* css@example.com */</style>", {"css@example.com"}},
         {"<script>x</scripty>jane@example.org</script>", {"jane@example.org"}},
+        {"<script>a</scrip>x@example.com</script>y@example.com", {"x@example.com", "y@example.com"}},
+        {"<!-- old@example.com --->new@example.com", {"old@example.com", "new@example.com"}},
+        {"<!-- a->b@example.com -->c@example.com", {"b@example.com", "c@example.com"}},
     });
 }
 
