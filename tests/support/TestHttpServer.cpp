@@ -392,12 +392,14 @@ void TestHttpServer::Impl::serve(int fd)
         mostAnswering = std::max(mostAnswering, ++answering);
     }
     // Waiting for a hang-up doubles as the pause and notices a client that gave up.
-    const bool finish = (route.delayMs <= 0 || !c.waitFor(POLLIN, route.delayMs)) && answer(c, route);
+    const bool clientStayed = route.delayMs <= 0 || !c.waitFor(POLLIN, route.delayMs);
     {
+        // Counted off before the answer goes out: the client may ask its next question as
+        // soon as the answer is in, and that one must not seem to overlap this one.
         const std::lock_guard lock(mutex);
         --answering;
     }
-    if (finish)
+    if (clientStayed && answer(c, route))
         c.finish();
 }
 

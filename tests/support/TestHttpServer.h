@@ -66,7 +66,7 @@ public:
     std::vector<TestRequest> requests() const; // in the order they arrived
     QByteArrayList requestedPaths() const;
     int connectionCount() const;               // connections accepted, with or without a request
-    int mostRequestsAtOnce() const;            // the most requests being answered at one time
+    int mostRequestsAtOnce() const;            // the most requests received and not answered yet at one time
     void stop();
 
 private:
