@@ -101,6 +101,9 @@ QString usage()
         "  --per-host N       thorough: pages fetched at once from one host (default %7, at most %8)\n"
         "  --wait SECONDS     thorough: least time between two requests to one host (default 0;\n"
         "                     a robots.txt Crawl-delay makes it longer for its host)\n"
+        "  --state FILE       thorough robot: keep the crawl's state in FILE as it goes; the same\n"
+        "                     command with the same FILE resumes a stopped, crashed or killed crawl\n"
+        "                     without fetching a finished page or writing an address again\n"
         "  --trace            print every event of the crawl, one tab-separated line each\n"
         "  --help             this text\n"
         "  --version          the version\n"
@@ -140,7 +143,8 @@ Parsed parse(const QStringList &arguments)
     parser.addOptions({valued("robot"), flag("engine"), valued("engines"), valued("depth"), valued("queue"),
                        flag("this-site"), flag("japanese"), valued("file"), flag("trace"), flag("help"),
                        flag("version"), flag("thorough"), flag("ignore-robots"), valued("cacert"),
-                       valued("user-agent"), valued("jobs"), valued("per-host"), valued("wait")});
+                       valued("user-agent"), valued("jobs"), valued("per-host"), valued("wait"),
+                       valued("state")});
     Parsed parsed;
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -172,7 +176,8 @@ Parsed parse(const QStringList &arguments)
     rules.obeyRobots = !parser.isSet(QStringLiteral("ignore-robots"));
     rules.caFile = QFile::encodeName(parser.value(QStringLiteral("cacert")));
     rules.userAgent = parser.value(QStringLiteral("user-agent")).toUtf8();
-    for (const char *thoroughOnly : {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait"}) {
+    rules.stateFile = QFile::encodeName(parser.value(QStringLiteral("state")));
+    for (const char *thoroughOnly : {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait", "state"}) {
         if (!rules.thorough && parser.isSet(QString::fromLatin1(thoroughOnly))) {
             parsed.error = QStringLiteral("--%1 belongs to --thorough").arg(QString::fromLatin1(thoroughOnly));
             return parsed;
@@ -203,9 +208,11 @@ Parsed parse(const QStringList &arguments)
         }
         request.crawl.searchEngine = url.toUtf8();
     } else {
-        if (request.crawl.japaneseOnly) {
-            parsed.error = QStringLiteral("--japanese belongs to --robot");
-            return parsed;
+        for (const char *robotOnly : {"japanese", "state"}) {
+            if (parser.isSet(QString::fromLatin1(robotOnly))) {
+                parsed.error = QStringLiteral("--%1 belongs to --robot").arg(QString::fromLatin1(robotOnly));
+                return parsed;
+            }
         }
         request.crawl.phrases = parser.positionalArguments();
         if (request.crawl.phrases.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include "app/PrintableText.h"
 
+#include "crawl/CrawlStateStore.h"
 #include "crawl/HostSchedule.h"
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
@@ -11,10 +12,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
@@ -151,6 +154,32 @@ QByteArray progressLine(Tally &tally, int queueSize, double seconds)
     return text.left(160);
 }
 
+// With a state file: a new crawl is kept there, or the one it holds goes on, taking the
+// addresses its result file holds as written. Non-zero (the exit code) when that cannot be.
+int prepareResume(const CrawlSettings &settings, const QString &resultFile, TznWebSearch &search)
+{
+    const QByteArray &fileName = settings.rules.stateFile;
+    if (fileName.isEmpty())
+        return 0;
+    QString error;
+    const std::unique_ptr<CrawlStateStore> store = CrawlStateStore::open(QFile::decodeName(fileName), &error);
+    if (!store) {
+        std::fprintf(stderr, "trawlex: cannot keep the crawl's state in %s: %s\n", fileName.constData(), qPrintable(error));
+        return 1;
+    }
+    const QByteArray start = store->start();
+    if (start.isEmpty())
+        return 0;
+    if (start != settings.searchEngine) {
+        std::fprintf(stderr, "trawlex: %s holds the crawl from %s; give that address, or another state file\n",
+                     fileName.constData(), start.constData());
+        return 2;
+    }
+    std::fprintf(stderr, "trawlex: resuming the crawl kept in %s\n", fileName.constData());
+    search.setAddressesWritten(ResultFile::addresses(resultFile));
+    return 0;
+}
+
 } // namespace
 
 int runHeadlessCrawl(const CrawlRequest &request)
@@ -165,6 +194,8 @@ int runHeadlessCrawl(const CrawlRequest &request)
         settings.searchEngine = EngineTable::rootAddress(hosts).toUtf8();
     TznWebSearch search;
     settings.applyTo(search);
+    if (const int refused = prepareResume(settings, resultFile, search); refused != 0)
+        return refused;
     wireEvents(search, request, hosts, resultFile, out, tally);
 
     if (pipe(interruptPipe) == 0) {

@@ -149,7 +149,7 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
 // A site page by the thorough rules: its address as it answered, its links resolved, in scope,
 // not surely files and not fetched yet, and only the addresses no earlier page of the crawl
 // reported.
-std::vector<EventCall> thoroughPageEvents(const SharedPtr &s, const FetchedPage &fetched)
+std::vector<EventCall> thoroughPageEvents(const SharedPtr &s, const FetchedPage &fetched, std::vector<TWebLink> *queued)
 {
     const QUrl pageUrl(QString::fromLatin1(fetched.finalUrl.isEmpty() ? fetched.url : fetched.finalUrl));
     const QByteArray site = ThoroughState::siteOf(pageUrl);
@@ -178,8 +178,23 @@ std::vector<EventCall> thoroughPageEvents(const SharedPtr &s, const FetchedPage 
         if (fetched.nextLevel <= s->maxLevel)
             s->droppedLinks += s->ring.offer(fresh, fetched.nextLevel, &changes);
         addSlotChanges(events, changes);
+        for (const SlotChange &change : changes)
+            queued->push_back(TWebLink{change.link, change.level});
     }
     events.push_back(pageReport(pageUrl.toEncoded(), fetched.body, emails));
+    return events;
+}
+
+std::vector<EventCall> offerResumed(const SharedPtr &s, const std::vector<TWebLink> &links)
+{
+    std::vector<SlotChange> changes;
+    {
+        const std::lock_guard guard(s->lock);
+        for (const TWebLink &link : links)
+            s->droppedLinks += s->ring.offer({link.Link}, link.Level, &changes);
+    }
+    std::vector<EventCall> events;
+    addSlotChanges(events, changes);
     return events;
 }
 

@@ -35,9 +35,15 @@ struct Next
 };
 
 // The events of a site page fetched by the thorough rules: its links offered (each slot that
-// changed) and the page's report. For crawls that fetch several pages at once; they take the
-// links to fetch next with takeLowestLinks.
-std::vector<EventCall> thoroughPageEvents(const std::shared_ptr<TznWebSearch::Shared> &shared, const FetchedPage &page);
+// changed) and the page's report; `queued` learns the links that found a slot. For crawls that
+// fetch several pages at once; they take the links to fetch next with takeLowestLinks.
+std::vector<EventCall> thoroughPageEvents(const std::shared_ptr<TznWebSearch::Shared> &shared, const FetchedPage &page,
+                                          std::vector<TWebLink> *queued);
+
+// Queues the links a resumed crawl had waiting, in their order; returns the events telling
+// the owner of the slots they fill.
+std::vector<EventCall> offerResumed(const std::shared_ptr<TznWebSearch::Shared> &shared,
+                                    const std::vector<TWebLink> &links);
 
 // Takes waiting links, the lowest level first, until `taken` holds `most`; each counts as
 // fetched from now on, and one a redirect has reached meanwhile is passed over. Returns the

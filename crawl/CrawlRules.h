@@ -18,6 +18,8 @@ struct CrawlRules
     int jobs = kDefaultJobs;
     int perHost = kDefaultPerHost;
     int waitMs = 0;
+    // Where the crawl keeps its state to be resumed from; none when empty.
+    QByteArray stateFile;
 
     static constexpr int kDefaultJobs = 16;
     static constexpr int kDefaultPerHost = 4;

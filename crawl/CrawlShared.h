@@ -42,6 +42,7 @@ struct TznWebSearch::Shared
     // aside after failing again and again. Guarded by `lock`; reset when a crawl starts.
     qint64 droppedLinks = 0;
     QByteArrayList hostsSetAside;
+    QByteArrayList addressesWritten; // taken as reported when a crawl starts
     std::atomic<bool> allLink{true};
     std::atomic<bool> japanOnly{false};
     std::atomic<int> maxLevel{3};

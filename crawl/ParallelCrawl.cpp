@@ -1,5 +1,6 @@
 #include "crawl/ParallelCrawl.h"
 
+#include "crawl/CrawlStateStore.h"
 #include "crawl/EventHandOver.h"
 #include "crawl/HostSchedule.h"
 #include "crawl/HttpClient.h"
@@ -8,6 +9,7 @@
 #include "crawl/ThrWebSearch.h"
 #include "platform/AppendLine.h"
 
+#include <QFile>
 #include <QSet>
 #include <QUrl>
 
@@ -36,7 +38,8 @@ struct Link
 {
     QByteArray url;
     int level = 0;
-    int hop = 0; // redirects followed to get here
+    int hop = 0;       // redirects followed to get here
+    QByteArray metAs;  // the key of the link the crawl met, before any redirect
 };
 
 struct Running
@@ -82,15 +85,29 @@ public:
         robotsFiles_.setThorough(fetch);
         const QByteArray agent = s->rules.agent();
         robotsToken_ = agent.left(agent.indexOf('/') < 0 ? agent.size() : agent.indexOf('/'));
+        if (!s->rules.stateFile.isEmpty()) {
+            QString error;
+            store_ = CrawlStateStore::open(QFile::decodeName(s->rules.stateFile), &error);
+            if (!store_)
+                logLine(s->rules.stateFile + ": " + error.toUtf8() + " (the crawl goes on without keeping its state)");
+        }
     }
 
     Next run(const Next &first)
     {
-        {
-            const std::lock_guard guard(s_->lock);
-            s_->thorough.markVisited(ThoroughState::pageKey(QUrl(QString::fromLatin1(first.url))));
+        const QByteArray startKey = ThoroughState::pageKey(QUrl(QString::fromLatin1(first.url)));
+        if (store_ && !store_->start().isEmpty()) {
+            if (!resume())
+                return Next::ownerGone();
+        } else {
+            if (store_)
+                store_->begin(first.url, startKey);
+            {
+                const std::lock_guard guard(s_->lock);
+                s_->thorough.markVisited(startKey);
+            }
+            waiting_.push_back(Link{first.url, first.level, 0, startKey});
         }
-        waiting_.push_back(Link{first.url, first.level, 0});
         while (!s_->stop && !s_->abortFetch) {
             Clock::time_point wake = Clock::now() + kSlice;
             startWhatMay(&wake);
@@ -116,10 +133,26 @@ public:
                 return Next::ownerGone();
         }
         fetch_.abortAll();
+        keepState();
         return Next::end();
     }
 
 private:
+    // A crawl the state file holds goes on: its pages done count as fetched, and the pages it
+    // had met and not done wait in the queue again, the lowest level first.
+    bool resume()
+    {
+        {
+            const std::lock_guard guard(s_->lock);
+            for (const QByteArray &done : store_->donePages())
+                s_->thorough.markVisited(done);
+        }
+        std::vector<TWebLink> links;
+        for (const CrawlStateStore::Page &page : store_->waitingPages())
+            links.push_back(TWebLink{page.url, page.level});
+        return takeAndRaise(CrawlChain::offerResumed(s_, links));
+    }
+
     // Starts what the hosts' turns let start, in the order taken; robots.txt first where the
     // origin's is not known yet. `wake` learns when a held-back request may start.
     void startWhatMay(Clock::time_point *wake)
@@ -129,6 +162,7 @@ private:
             const QUrl url(QString::fromLatin1(it->url));
             const QByteArray host = hostOf(url);
             if (hosts_.isSetAside(host)) {
+                done_.push_back(it->metAs);
                 it = waiting_.erase(it);
                 continue;
             }
@@ -143,13 +177,14 @@ private:
                 if (!robots) {
                     if (!robotsAsked_.contains(origin) && hosts_.mayStart(host, now, &ready)) {
                         robotsAsked_.insert(origin);
-                        start(true, Link{origin + "/robots.txt", 0, 0}, host, origin, now);
+                        start(true, Link{origin + "/robots.txt", 0, 0, {}}, host, origin, now);
                     }
                     *wake = std::min(*wake, ready);
                     ++it;
                     continue;
                 }
                 if (!robots->allows(pathOf(url))) {
+                    done_.push_back(it->metAs);
                     it = waiting_.erase(it);
                     continue;
                 }
@@ -194,7 +229,13 @@ private:
         FetchedPage page = TThrWebSearch::pageFrom(r.link.url, r.link.level, std::move(result));
         if (!page.logFailure.isEmpty())
             tellErrorLogUnwritable(*s_, page.logFailure);
-        std::vector<EventCall> pageEvents = CrawlChain::thoroughPageEvents(s_, page);
+        done_.push_back(r.link.metAs);
+        if (r.link.hop > 0)
+            done_.push_back(ThoroughState::pageKey(QUrl(QString::fromLatin1(r.link.url))));
+        std::vector<TWebLink> queued;
+        std::vector<EventCall> pageEvents = CrawlChain::thoroughPageEvents(s_, page, &queued);
+        for (const TWebLink &link : queued)
+            queued_.push_back(CrawlStateStore::Page{link.Link, link.Level});
         events->insert(events->end(), std::make_move_iterator(pageEvents.begin()),
                        std::make_move_iterator(pageEvents.end()));
     }
@@ -205,17 +246,19 @@ private:
     {
         const QUrl to(QString::fromLatin1(target));
         if (r.robots) {
-            running_[fetch_.start(robotsFiles_, target)] = Running{true, Link{target, 0, r.link.hop + 1}, r.host, r.origin};
+            running_[fetch_.start(robotsFiles_, target)] =
+                Running{true, Link{target, 0, r.link.hop + 1, {}}, r.host, r.origin};
             return;
         }
-        if (!s_->allLink && ThoroughState::siteOf(to) != ThoroughState::siteOf(QUrl(QString::fromLatin1(r.link.url))))
-            return;
-        {
+        bool goesOn = s_->allLink || ThoroughState::siteOf(to) == ThoroughState::siteOf(QUrl(QString::fromLatin1(r.link.url)));
+        if (goesOn) {
             const std::lock_guard guard(s_->lock);
-            if (!s_->thorough.markVisited(ThoroughState::pageKey(to)))
-                return;
+            goesOn = s_->thorough.markVisited(ThoroughState::pageKey(to));
         }
-        waiting_.push_front(Link{target, r.link.level, r.link.hop + 1});
+        if (goesOn)
+            waiting_.push_front(Link{target, r.link.level, r.link.hop + 1, r.link.metAs});
+        else
+            done_.push_back(r.link.metAs);
     }
 
     // Not found (4xx): everything allowed. A server error or no answer: nothing allowed, and
@@ -262,8 +305,21 @@ private:
         if (raiseEvents(s_, events, take) == Raised::OwnerGone)
             return false;
         for (const TWebLink &link : taken)
-            waiting_.push_back(Link{link.Link, link.Level, 0});
+            waiting_.push_back(Link{link.Link, link.Level, 0, link.Link});
+        keepState();
         return true;
+    }
+
+    // Once the owner has had the pages' events (and written their addresses), the pages count
+    // as done in the state file: a crash before this fetches them again, never loses them.
+    void keepState()
+    {
+        if (store_ && (!done_.empty() || !queued_.empty()) && !store_->record(done_, queued_) && !stateFailureTold_) {
+            stateFailureTold_ = true;
+            logLine(s_->rules.stateFile + ": " + store_->lastError().toUtf8() + " (the crawl's state is no longer kept)");
+        }
+        done_.clear();
+        queued_.clear();
     }
 
     SharedPtr s_;
@@ -276,6 +332,10 @@ private:
     std::deque<Link> waiting_; // taken from the queue, waiting for their host's turn
     std::unordered_map<quint64, Running> running_;
     QSet<QByteArray> robotsAsked_;
+    std::unique_ptr<CrawlStateStore> store_;
+    std::vector<QByteArray> done_;                // pages done since the state was last kept
+    std::vector<CrawlStateStore::Page> queued_;   // links queued since then
+    bool stateFailureTold_ = false;
 };
 
 } // namespace

@@ -109,6 +109,12 @@ QByteArrayList TznWebSearch::HostsSetAside() const
     return s->hostsSetAside;
 }
 
+void TznWebSearch::setAddressesWritten(const QByteArrayList &addresses)
+{
+    const std::lock_guard guard(s->lock);
+    s->addressesWritten = addresses;
+}
+
 namespace {
 
 // The common part of both starts; false when a crawl still runs.
@@ -125,6 +131,7 @@ bool beginChain(TznWebSearch::Shared &s)
     s.thorough.reset();
     s.droppedLinks = 0;
     s.hostsSetAside.clear();
+    s.thorough.firstSeen(s.addressesWritten);
     return true;
 }
 

@@ -60,6 +60,9 @@ public:
     // and hosts set aside after failing too often in a row.
     qint64 DroppedLinks() const;
     QByteArrayList HostsSetAside() const;
+    // Addresses the next thorough crawl takes as reported already: those a resumed crawl wrote
+    // to its result file before it stopped.
+    void setAddressesWritten(const QByteArrayList &addresses);
 
     TznOnEnd OnEnd;
     TznOnPageReceived OnPageReceived;

@@ -3,6 +3,8 @@
 #include "platform/AppendLine.h"
 #include "platform/ProgramFolder.h"
 
+#include <QFile>
+
 namespace ResultFile {
 
 QString nameFor(const QString &typed)
@@ -27,6 +29,21 @@ QString append(const QString &fileName, const QByteArrayList &addresses)
             firstFailure = reason;
     }
     return firstFailure;
+}
+
+QByteArrayList addresses(const QString &fileName)
+{
+    QFile file(fileName);
+    QByteArrayList lines;
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    for (QByteArray line : file.readAll().split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines;
 }
 
 } // namespace ResultFile

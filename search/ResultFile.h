@@ -19,4 +19,7 @@ QString withTextExtension(const QString &chosen);
 // the rest are still tried; returns the reason of the first failure, empty when all were written.
 QString append(const QString &fileName, const QByteArrayList &addresses);
 
+// The addresses the file holds, one a line; none when it cannot be read.
+QByteArrayList addresses(const QString &fileName);
+
 } // namespace ResultFile

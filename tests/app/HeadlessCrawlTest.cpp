@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -178,6 +179,47 @@ TEST_F(HeadlessCrawlTest, SecondCtrlCLeavesAtOnce)
     ::kill(pid_t(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(3000)); // not the 30 s read time-out
     EXPECT_EQ(process.exitCode(), 130);
+}
+
+// A killed crawl leaves its state file behind; the same command goes on from there.
+TEST_F(HeadlessCrawlTest, AThoroughCrawlKilledMidWayResumesWithoutFetchingOrWritingAnythingTwice)
+{
+    QByteArray index;
+    for (int n = 0; n < 30; ++n) {
+        const QByteArray path = "/p/" + QByteArray::number(n) + ".html";
+        index += anchors({path.constData()});
+        server.setRoute({path, 200, {}, "<p>p" + QByteArray::number(n) + "@shop.example.com</p>", Misbehaviour::None, 30});
+    }
+    server.setRoute({"/", 200, {}, index});
+    const QString stateFile = folder.path() + QStringLiteral("/crawl.state");
+    const QStringList command{QStringLiteral("--robot"), QString::fromLatin1(server.url("/")), QStringLiteral("--thorough"),
+                              QStringLiteral("--jobs"), QStringLiteral("4"), QStringLiteral("--state"), stateFile};
+    start(command);
+    for (int i = 0; i < 1000 && server.requestedPaths().size() < 12; ++i)
+        QThread::msleep(5);
+    process.kill();
+    ASSERT_TRUE(process.waitForFinished(5000));
+    const qsizetype beforeKill = server.requestedPaths().size();
+
+    start(command);
+    EXPECT_EQ(finish(), 0);
+    EXPECT_TRUE(process.readAllStandardError().contains("resuming the crawl kept in"));
+    const QByteArrayList requested = server.requestedPaths();
+    QByteArrayList pages = requested;
+    pages.removeAll("/robots.txt");
+    std::sort(pages.begin(), pages.end());
+    const qsizetype twice = pages.size() - std::distance(pages.begin(), std::unique(pages.begin(), pages.end()));
+    EXPECT_LE(twice, 4) << "only the pages in flight when it was killed are asked for again";
+    EXPECT_LT(requested.size(), beforeKill + 31) << "the pages done before the kill are not fetched again";
+
+    QByteArrayList lines = folder.read(QStringLiteral("Emails.txt")).split('\n');
+    ASSERT_EQ(lines.takeLast(), QByteArray());
+    std::sort(lines.begin(), lines.end());
+    QByteArrayList expected;
+    for (int n = 0; n < 30; ++n)
+        expected.append("p" + QByteArray::number(n) + "@shop.example.com\r");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(lines, expected) << "every address once, every line whole";
 }
 
 TEST_F(HeadlessCrawlTest, BadArgumentsExitWithTwo)
