@@ -51,6 +51,7 @@ public:
     // offer() and this leave them.
     bool takeLowest(TWebLink *taken, std::vector<SlotChange> *changes);
 
+    bool hasWaiting() const { return !waiting_.isEmpty(); }
     const TWebLinks &slots() const { return slots_; }
     int writeIndex() const { return write_; }
     int readIndex() const { return read_; }

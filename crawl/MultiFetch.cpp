@@ -13,6 +13,11 @@ quint64 MultiFetch::start(const HttpClient &client, const QByteArray &url)
     const quint64 id = nextId_++;
     std::unique_ptr<HttpTransfer> transfer = client.prepare(url);
     CURL *handle = transfer->handle();
+    // The multi handle keeps the connections of its transfers itself. Taken from the pool that
+    // one-at-a-time fetches share, a connection's socket is not always among those the multi
+    // handle waits on, and a transfer then waits out the whole poll slice for bytes long there.
+    if (handle != nullptr)
+        curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
     if (handle == nullptr || multi_ == nullptr || curl_multi_add_handle(multi_, handle) != CURLM_OK) {
         HttpResult result = transfer->result(CURLE_FAILED_INIT);
         if (result.error.isEmpty())
@@ -30,10 +35,19 @@ std::vector<MultiFetch::Finished> MultiFetch::wait(std::chrono::milliseconds mos
     endedAtOnce_.clear();
     if (transfers_.empty() || multi_ == nullptr)
         return finished;
-    int active = 0;
-    curl_multi_perform(multi_, &active);
-    if (finished.empty())
+    // A transfer may end in the first perform, with nothing left on its socket to wake a poll:
+    // the poll comes only when none has ended yet.
+    performAndCollect(&finished);
+    if (finished.empty() && !transfers_.empty()) {
         curl_multi_poll(multi_, nullptr, 0, int(most.count()), nullptr);
+        performAndCollect(&finished);
+    }
+    return finished;
+}
+
+void MultiFetch::performAndCollect(std::vector<Finished> *finished)
+{
+    int active = 0;
     curl_multi_perform(multi_, &active);
     int left = 0;
     while (CURLMsg *message = curl_multi_info_read(multi_, &left)) {
@@ -44,10 +58,9 @@ std::vector<MultiFetch::Finished> MultiFetch::wait(std::chrono::milliseconds mos
             continue;
         const CURLcode code = message->data.result;
         curl_multi_remove_handle(multi_, message->easy_handle);
-        finished.push_back({it->second.first, it->second.second->result(code)});
+        finished->push_back({it->second.first, it->second.second->result(code)});
         transfers_.erase(it);
     }
-    return finished;
 }
 
 void MultiFetch::abortAll()

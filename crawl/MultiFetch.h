@@ -37,6 +37,8 @@ public:
     int running() const { return int(transfers_.size() + endedAtOnce_.size()); }
 
 private:
+    void performAndCollect(std::vector<Finished> *finished);
+
     CURLM *multi_ = nullptr;
     quint64 nextId_ = 1;
     std::map<CURL *, std::pair<quint64, std::unique_ptr<HttpTransfer>>> transfers_;

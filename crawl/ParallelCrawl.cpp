@@ -40,14 +40,17 @@ struct Link
     int level = 0;
     int hop = 0;       // redirects followed to get here
     QByteArray metAs;  // the key of the link the crawl met, before any redirect
+    // Learnt once, the first time the link is looked at for a start.
+    QByteArray host;
+    QByteArray origin;
+    QByteArray path;
+    bool robotsAllowed = false;
 };
 
 struct Running
 {
-    bool robots = false;
+    bool robots = false; // a robots.txt, of link.origin
     Link link;
-    QByteArray host;
-    QByteArray origin;
 };
 
 QByteArray hostOf(const QUrl &url)
@@ -106,7 +109,7 @@ public:
                 const std::lock_guard guard(s_->lock);
                 s_->thorough.markVisited(startKey);
             }
-            waiting_.push_back(Link{first.url, first.level, 0, startKey});
+            waiting_.push_back(Link{first.url, first.level, 0, startKey, {}, {}, {}, false});
         }
         while (!s_->stop && !s_->abortFetch) {
             Clock::time_point wake = Clock::now() + kSlice;
@@ -159,51 +162,56 @@ private:
     {
         const Clock::time_point now = Clock::now();
         for (auto it = waiting_.begin(); it != waiting_.end() && fetch_.running() < jobs_;) {
-            const QUrl url(QString::fromLatin1(it->url));
-            const QByteArray host = hostOf(url);
-            if (hosts_.isSetAside(host)) {
-                done_.push_back(it->metAs);
+            Link &link = *it;
+            if (link.host.isEmpty()) {
+                const QUrl url(QString::fromLatin1(link.url));
+                link.host = hostOf(url);
+                link.origin = ThoroughState::originOf(url);
+                link.path = pathOf(url);
+            }
+            if (hosts_.isSetAside(link.host)) {
+                done_.push_back(link.metAs);
                 it = waiting_.erase(it);
                 continue;
             }
             Clock::time_point ready = Clock::time_point::max();
-            if (s_->rules.obeyRobots) {
-                const QByteArray origin = ThoroughState::originOf(url);
-                std::optional<RobotsTxt> robots;
+            if (s_->rules.obeyRobots && !link.robotsAllowed) {
+                std::optional<bool> allowed;
                 {
                     const std::lock_guard guard(s_->lock);
-                    robots = s_->thorough.robotsOf(origin);
+                    allowed = s_->thorough.robotsAllow(link.origin, link.path);
                 }
-                if (!robots) {
-                    if (!robotsAsked_.contains(origin) && hosts_.mayStart(host, now, &ready)) {
-                        robotsAsked_.insert(origin);
-                        start(true, Link{origin + "/robots.txt", 0, 0, {}}, host, origin, now);
+                if (!allowed) {
+                    if (!robotsAsked_.contains(link.origin) && hosts_.mayStart(link.host, now, &ready)) {
+                        robotsAsked_.insert(link.origin);
+                        start(true, Link{link.origin + "/robots.txt", 0, 0, {}, link.host, link.origin, {}, true}, now);
                     }
                     *wake = std::min(*wake, ready);
                     ++it;
                     continue;
                 }
-                if (!robots->allows(pathOf(url))) {
-                    done_.push_back(it->metAs);
+                if (!*allowed) {
+                    done_.push_back(link.metAs);
                     it = waiting_.erase(it);
                     continue;
                 }
+                link.robotsAllowed = true;
             }
-            if (!hosts_.mayStart(host, now, &ready)) {
+            if (!hosts_.mayStart(link.host, now, &ready)) {
                 *wake = std::min(*wake, ready);
                 ++it;
                 continue;
             }
-            start(false, *it, host, {}, now);
+            start(false, link, now);
             it = waiting_.erase(it);
         }
     }
 
-    void start(bool robots, const Link &link, const QByteArray &host, const QByteArray &origin, Clock::time_point now)
+    void start(bool robots, const Link &link, Clock::time_point now)
     {
-        hosts_.started(host, now);
+        hosts_.started(link.host, now);
         const quint64 id = fetch_.start(robots ? robotsFiles_ : pages_, link.url);
-        running_[id] = Running{robots, link, host, origin};
+        running_[id] = Running{robots, link};
     }
 
     void handle(MultiFetch::Finished &finished, std::vector<EventCall> *events)
@@ -215,15 +223,15 @@ private:
         running_.erase(found);
         HttpResult &result = finished.result;
         const bool failed = !result.ok && (result.status == 0 || result.status >= 500);
-        if (hosts_.finished(r.host, failed))
-            setAside(r.host);
+        if (hosts_.finished(r.link.host, failed))
+            setAside(r.link.host);
         HttpClient &client = r.robots ? robotsFiles_ : pages_;
         if (const std::optional<QByteArray> next = client.nextHop(result, r.link.hop)) {
             follow(r, *next);
             return;
         }
         if (r.robots) {
-            learnRobots(r.origin, r.host, result);
+            learnRobots(r.link.origin, r.link.host, result);
             return;
         }
         FetchedPage page = TThrWebSearch::pageFrom(r.link.url, r.link.level, std::move(result));
@@ -246,8 +254,10 @@ private:
     {
         const QUrl to(QString::fromLatin1(target));
         if (r.robots) {
-            running_[fetch_.start(robotsFiles_, target)] =
-                Running{true, Link{target, 0, r.link.hop + 1, {}}, r.host, r.origin};
+            Link next = r.link;
+            next.url = target;
+            ++next.hop;
+            running_[fetch_.start(robotsFiles_, target)] = Running{true, next};
             return;
         }
         bool goesOn = s_->allLink || ThoroughState::siteOf(to) == ThoroughState::siteOf(QUrl(QString::fromLatin1(r.link.url)));
@@ -256,7 +266,7 @@ private:
             goesOn = s_->thorough.markVisited(ThoroughState::pageKey(to));
         }
         if (goesOn)
-            waiting_.push_front(Link{target, r.link.level, r.link.hop + 1, r.link.metAs});
+            waiting_.push_front(Link{target, r.link.level, r.link.hop + 1, r.link.metAs, {}, {}, {}, false});
         else
             done_.push_back(r.link.metAs);
     }
@@ -294,8 +304,12 @@ private:
     bool takeAndRaise(const std::vector<EventCall> &events)
     {
         const int want = jobs_ * kAheadPerJob - int(waiting_.size()) - fetch_.running();
-        if (events.empty() && want <= 0)
-            return true;
+        if (events.empty()) {
+            // Nothing to tell and nothing to take is no reason to trouble the owner's thread.
+            const std::lock_guard guard(s_->lock);
+            if (want <= 0 || !s_->ring.hasWaiting())
+                return true;
+        }
         std::vector<TWebLink> taken;
         const auto take = [this, want, &taken]() -> std::vector<EventCall> {
             if (s_->stop || want <= 0)
@@ -305,7 +319,7 @@ private:
         if (raiseEvents(s_, events, take) == Raised::OwnerGone)
             return false;
         for (const TWebLink &link : taken)
-            waiting_.push_back(Link{link.Link, link.Level, 0, link.Link});
+            waiting_.push_back(Link{link.Link, link.Level, 0, link.Link, {}, {}, {}, false});
         keepState();
         return true;
     }

@@ -49,12 +49,12 @@ QByteArrayList ThoroughState::firstSeen(const QByteArrayList &found)
     return fresh;
 }
 
-std::optional<RobotsTxt> ThoroughState::robotsOf(const QByteArray &origin) const
+std::optional<bool> ThoroughState::robotsAllow(const QByteArray &origin, QByteArrayView pathAndQuery) const
 {
     const auto found = robots_.constFind(origin);
     if (found == robots_.constEnd())
         return std::nullopt;
-    return *found;
+    return found->allows(pathAndQuery);
 }
 
 void ThoroughState::setRobots(const QByteArray &origin, const RobotsTxt &robots)

@@ -33,7 +33,8 @@ public:
     // The addresses of `found` not reported earlier in this crawl, which count as reported now.
     QByteArrayList firstSeen(const QByteArrayList &found);
 
-    std::optional<RobotsTxt> robotsOf(const QByteArray &origin) const;
+    // Whether the origin's robots.txt lets the path be fetched; nothing while it is not known.
+    std::optional<bool> robotsAllow(const QByteArray &origin, QByteArrayView pathAndQuery) const;
     void setRobots(const QByteArray &origin, const RobotsTxt &robots);
 
 private:
