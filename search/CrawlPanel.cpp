@@ -1,5 +1,6 @@
 #include "search/CrawlPanel.h"
 
+#include "crawl/HostSchedule.h"
 #include "crawl/znWebSearch.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramFolder.h"
@@ -14,6 +15,7 @@
 #include <QProgressBar>
 #include <QResizeEvent>
 #include <QSplitter>
+#include <QStringList>
 
 #include <algorithm>
 #include <utility>
@@ -244,7 +246,47 @@ void TCrawlPanel::stopSearch()
 
 void TCrawlPanel::schMainEnd()
 {
-    showState(QStringLiteral("Finished"));
+    if (TznStatusBar *bar = statusBar())
+        bar->SetPanelText(layout_.statePanel, endText());
+}
+
+// A crawl that had to drop links or give up on a host found less than the site holds; said at
+// the end so that a short result is not taken for a small site. The crawl has logged each host.
+QString TCrawlPanel::endText() const
+{
+    QString text = message(QStringLiteral("Finished"));
+    if (const qint64 dropped = schMain_->DroppedLinks(); dropped > 0) {
+        const QString form =
+            dropped == 1
+                ? filledText(QStringLiteral("LinkLeftOut"), 2, QStringLiteral("%1. %2 link did not fit in the queue"))
+                : filledText(QStringLiteral("LinksLeftOut"), 2, QStringLiteral("%1. %2 links did not fit in the queue"));
+        text = form.arg(text, QString::number(dropped));
+    }
+    if (const QByteArrayList hosts = schMain_->HostsSetAside(); !hosts.isEmpty()) {
+        QStringList names;
+        for (const QByteArray &host : hosts)
+            names.append(shown(host));
+        const QString form =
+            hosts.size() == 1
+                ? filledText(QStringLiteral("HostLeftOut"), 4,
+                             QStringLiteral("%1. %2 host left alone after failing %3 times in a row: %4"))
+                : filledText(QStringLiteral("HostsLeftOut"), 4,
+                             QStringLiteral("%1. %2 hosts left alone after failing %3 times in a row: %4"));
+        // One pass over the form: a '%' in a host name or in the text before stays as it is.
+        text = form.arg(text, QString::number(hosts.size()), QString::number(HostSchedule::kFailuresInARow),
+                        names.join(QStringLiteral(", ")));
+    }
+    return text;
+}
+
+QString TCrawlPanel::filledText(const QString &key, int placeholders, const QString &english) const
+{
+    const QString text = message(key);
+    for (int number = 1; number <= placeholders; ++number) {
+        if (!text.contains(QLatin1Char('%') + QString::number(number)))
+            return english;
+    }
+    return text;
 }
 
 void TCrawlPanel::splMainMoved()

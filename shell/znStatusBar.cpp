@@ -1,8 +1,10 @@
 #include "shell/znStatusBar.h"
 
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <QToolTip>
 #include <qdrawutil.h>
 
 #include <algorithm>
@@ -73,6 +75,34 @@ QRect TznStatusBar::PanelRect(int index) const
     return QRect(left, 0, span, height());
 }
 
+QRect TznStatusBar::textArea(int index) const
+{
+    return PanelRect(index).adjusted(textMargin, 3, -2 - textMargin, -1);
+}
+
+QString TznStatusBar::CutText(const QPoint &position) const
+{
+    for (int index = 0; index < PanelCount(); ++index) {
+        if (!PanelRect(index).contains(position))
+            continue;
+        const QString &text = panels_[size_t(index)].text;
+        return fontMetrics().elidedText(text, Qt::ElideRight, textArea(index).width()) == text ? QString() : text;
+    }
+    return QString();
+}
+
+bool TznStatusBar::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QStatusBar::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    if (const QString text = CutText(help->pos()); !text.isEmpty())
+        QToolTip::showText(help->globalPos(), text, this);
+    else
+        QToolTip::hideText();
+    return true;
+}
+
 void TznStatusBar::PlaceControl(QWidget *control, const QRect &geometry)
 {
     if (control == nullptr)
@@ -94,9 +124,9 @@ void TznStatusBar::paintEvent(QPaintEvent *)
         if (area.width() <= 0)
             continue;
         qDrawShadePanel(&painter, area, palette(), true, 1);
-        const QRect textArea = area.adjusted(textMargin, 1, -textMargin, -1);
+        const QRect inside = textArea(index);
         const Panel &panel = panels_[size_t(index)];
-        const QString text = painter.fontMetrics().elidedText(panel.text, Qt::ElideRight, textArea.width());
-        painter.drawText(textArea, int(panel.alignment | Qt::AlignVCenter) | Qt::TextSingleLine, text);
+        const QString text = painter.fontMetrics().elidedText(panel.text, Qt::ElideRight, inside.width());
+        painter.drawText(inside, int(panel.alignment | Qt::AlignVCenter) | Qt::TextSingleLine, text);
     }
 }

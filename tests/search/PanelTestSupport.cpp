@@ -65,6 +65,7 @@ TPanelServices PanelHostWindow::services()
     made.stuMain = stuMain;
     made.prgMain = prgMain;
     made.textEncoding = [this] { return textEncoding; };
+    made.paraText = [this](const QString &key) { return paraText ? paraText(key) : standInText(key); };
     return made;
 }
 

@@ -54,6 +54,7 @@ public:
     QProgressBar *prgMain;
     QStringList helpTopics;
     QByteArray textEncoding; // the language's code page as the panels ask for it; empty: none named
+    TPanelServices::MessageLookup paraText; // the texts as the panels ask for them; empty: the stand-in
 
 private:
     QVBoxLayout *layout_;

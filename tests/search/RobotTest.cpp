@@ -17,6 +17,8 @@
 #include "tests/support/TestHttpServer.h"
 
 #include <QDir>
+#include <QFile>
+#include <QHash>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -37,7 +39,9 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -714,6 +718,80 @@ TEST_F(RobotPanelTest, FilesThatCannotBeWrittenAreToldOnceACrawlInTheSummaryAndA
             << told.at(1).toStdString();
         EXPECT_EQ(in<TznStatusBar>(panel, "stuPage")->PanelText(1), told.at(1));
     }
+}
+
+namespace {
+
+// The shipped English message file, so that the texts filled in read as the user reads them.
+TPanelServices::MessageLookup shippedEnglish()
+{
+    QFile file(QStringLiteral(TRAWL_LANG_SOURCE_DIR "/EnglishP.ini"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QHash<QString, QString> texts;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QString text = QString::fromLatin1(line.trimmed());
+        if (const qsizetype equals = text.indexOf(QLatin1Char('=')); equals > 0)
+            texts.insert(text.first(equals), text.sliced(equals + 1));
+    }
+    return [texts](const QString &key) { return texts.value(key); };
+}
+
+} // namespace
+
+// What a thorough crawl left out follows the end message; a crawl that left nothing out, or
+// a classic one, ends as it always did. The host set aside is logged by the crawl, once.
+TEST_F(RobotPanelTest, TheEndTextTellsWhatAThoroughCrawlLeftOut)
+{
+    host.paraText = shippedEnglish();
+    std::vector<TestRoute> routes;
+    QByteArray links;
+    for (int page = 0; page < 12; ++page) {
+        const QByteArray path = "/busy/" + QByteArray::number(page) + ".html";
+        links += "<a href=\"" + path + "\">" + QByteArray::number(page) + "</a> ";
+        routes.push_back({path, 200, {}, "<p>nothing here</p>"});
+    }
+    routes.push_back({"/", 200, {}, "<p>a@site.example</p> " + links});
+    TestHttpServer site(routes);
+
+    struct Row
+    {
+        bool thorough;
+        int queue;
+        int busyStatus;
+        const char *end;
+    };
+    const Row rows[] = {
+        {true, 5, 503,
+         "Finished. 7 links did not fit in the queue. 1 host left alone after failing 5 times in a row: 127.0.0.1"},
+        {true, 20, 503, "Finished. 1 host left alone after failing 5 times in a row: 127.0.0.1"},
+        {true, 11, 200, "Finished. 1 link did not fit in the queue"},
+        {true, 20, 200, "Finished"},
+        {false, 5, 503, "Finished"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.thorough ? "thorough" : "classic") + ", queue " + std::to_string(row.queue)
+                     + ", pages answering " + std::to_string(row.busyStatus));
+        for (TestRoute route : routes) {
+            if (route.path.startsWith("/busy/"))
+                route.status = row.busyStatus;
+            site.setRoute(route);
+        }
+        answer = [&site, &row](TfrmRobotOption &dialog) {
+            dialog.findChild<QLineEdit *>(QStringLiteral("edtInitUrl"))->setText(QString::fromLatin1(site.url("/")));
+            dialog.findChild<QSpinBox *>(QStringLiteral("intQue"))->setValue(row.queue);
+            dialog.findChild<QCheckBox *>(QStringLiteral("chkThorough"))->setChecked(row.thorough);
+            dialog.findChild<QSpinBox *>(QStringLiteral("edtJobs"))->setValue(1);
+            dialog.btnOkClick();
+        };
+        click("Button3");
+        click("Button1");
+        ASSERT_EQ(state(), QStringLiteral("Searching..."));
+        ASSERT_TRUE(waitUntil([this] { return !panel->schMain()->Searching() && state() != QStringLiteral("Searching..."); }));
+        EXPECT_EQ(state(), QString::fromLatin1(row.end));
+        // The state panel is narrow: the whole text is there for the pointer.
+        EXPECT_EQ(stuMain->CutText(stuMain->PanelRect(3).center()), state() == QStringLiteral("Finished") ? QString() : state());
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("Err.ini")).count("failures in a row"), 2);
 }
 
 TEST_F(RobotPanelTest, FocusEnteringThePanelTurnsOnFullRowSelection)

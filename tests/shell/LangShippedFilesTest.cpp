@@ -72,7 +72,17 @@ constexpr ShippedLanguage shippedLanguages[] = {
 const char *const messageKeys[] = {"Title",          "Searching",         "Stopping",       "Finished",
                                    "EmailsCount",    "SearchPhrase",      "InitUrl",        "PhraseUnSpecified",
                                    "InitUrlWarning", "InitUrlUnspedified", "Save",          "Cancel",
-                                   "FileUnwritable"};
+                                   "FileUnwritable", "LinkLeftOut",       "LinksLeftOut",  "HostLeftOut",
+                                   "HostsLeftOut"};
+
+// Texts the panels fill in, and how many numbered places each must keep: a place lost in a
+// translation would drop a number or the host names from what the user is told.
+struct FilledKey
+{
+    const char *key;
+    int places;
+};
+constexpr FilledKey filledKeys[] = {{"LinkLeftOut", 2}, {"LinksLeftOut", 2}, {"HostLeftOut", 4}, {"HostsLeftOut", 4}};
 
 QString shippedFile(const char *name)
 {
@@ -245,6 +255,12 @@ TEST(ShippedLanguageFiles, MessageFilesHoldEveryKeyInTheirLanguage)
             if (QByteArrayView(key) != "Title") {
                 EXPECT_EQ(chinese, language.charset != CodePage::defaultCharset) << text.toStdString();
             }
+        }
+        for (const FilledKey &filled : filledKeys) {
+            const QString text = la.ParaText(u(filled.key));
+            for (int place = 1; place <= filled.places + 1; ++place)
+                EXPECT_EQ(text.count(QLatin1Char('%') + QString::number(place)), place <= filled.places ? 1 : 0)
+                    << filled.key << " %" << place << ": " << text.toStdString();
         }
     }
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -145,4 +146,28 @@ TEST(TznStatusBar, TextIsDrawnInsideItsPanelWithItsAlignment)
     EXPECT_GT(lastLast, 510) << "the last panel's text is cut at its designed width";
     (void)leftLast;
     (void)lastFirst;
+}
+
+TEST(TznStatusBar, APanelThatCutsItsTextShortGivesTheWholeOfItAsATooltip)
+{
+    TznStatusBar bar;
+    for (const PanelDesign &panel : layouts[0].panels)
+        bar.AddPanel(panel.width, panel.alignment);
+    bar.resize(900, 25);
+    const QString longText = QStringLiteral("Finished. 120 links did not fit in the queue");
+    bar.SetPanelText(0, QStringLiteral("Finished"));
+    bar.SetPanelText(3, longText);
+    bar.SetPanelText(4, longText); // the last panel reaches the right edge: room enough
+
+    const std::pair<QPoint, QString> rows[] = {
+        {bar.PanelRect(0).center(), QString()}, // a short text
+        {bar.PanelRect(1).center(), QString()}, // no text
+        {bar.PanelRect(3).center(), longText},
+        {bar.PanelRect(4).center(), QString()},
+        {QPoint(bar.width() + 10, 12), QString()},
+    };
+    for (const auto &[at, tip] : rows) {
+        SCOPED_TRACE(at.x());
+        EXPECT_EQ(bar.CutText(at), tip);
+    }
 }
