@@ -2,7 +2,7 @@
 // crawl, and prints what the crawl benchmark needs: pages received, seconds, the rows the
 // address list holds at the end, and the interface thread's worst lateness while the crawl ran
 // (how much later than due a 10 ms timer fired at worst; a user feels 100 ms).
-//   gui_crawl_driver URL MAXLEVEL MAXQUEUES
+//   gui_crawl_driver URL MAXLEVEL MAXQUEUES [thorough]
 // The program folder and key store come from TRAWLEX_PROGRAM_FOLDER and TRAWLEX_REGISTRY_FILE,
 // which the benchmark points at scratch folders.
 
@@ -19,11 +19,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: gui_crawl_driver URL MAXLEVEL MAXQUEUES\n");
+    const bool thorough = argc == 5 && std::strcmp(argv[4], "thorough") == 0;
+    if (argc != 4 && !thorough) {
+        std::fprintf(stderr, "usage: gui_crawl_driver URL MAXLEVEL MAXQUEUES [thorough]\n");
         return 2;
     }
     const QByteArray url = argv[1];
@@ -40,6 +42,7 @@ int main(int argc, char *argv[])
         CrawlSettings settings;
         settings.searchEngine = url;
         settings.limits = limits;
+        settings.rules.thorough = thorough;
         settings.applyTo(*robot->schMain());
         robot->ResultFile = QStringLiteral("Emails.txt");
 
