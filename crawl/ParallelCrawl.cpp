@@ -278,10 +278,9 @@ private:
         RobotsTxt robots = RobotsTxt::allowAll();
         if (answer.ok && answer.status >= 200 && answer.status <= 299) {
             robots = RobotsTxt::parse(answer.body, robotsToken_);
-            if (const std::optional<double> delay = robots.crawlDelay()) {
-                const auto wait = std::chrono::milliseconds(qint64(std::clamp(*delay, 0.0, 60.0) * 1000));
-                hosts_.setHostWait(host, std::min(wait, kLongestCrawlDelay));
-            }
+            // A delay that is no positive number (a "nan" too) asks for nothing.
+            if (const double ms = robots.crawlDelay().value_or(0.0) * 1000.0; ms > 0.0)
+                hosts_.setHostWait(host, std::chrono::milliseconds(qint64(std::min(ms, double(kLongestCrawlDelay.count())))));
         } else if (answer.status < 400 || answer.status > 499) {
             robots = RobotsTxt::disallowAll();
             logLine(origin + "/robots.txt: " + (answer.error.isEmpty() ? QByteArray("no answer") : answer.error)
