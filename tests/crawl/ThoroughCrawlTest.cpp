@@ -339,3 +339,16 @@ TEST(ThoroughCrawl, AHostThatFailsFiveTimesInARowIsLeftAlone)
     EXPECT_EQ(crawled.hostsSetAside, QByteArrayList{"127.0.0.1"});
     EXPECT_TRUE(crawled.errorLog.contains("127.0.0.1: 5 failures in a row")) << crawled.errorLog.toStdString();
 }
+
+TEST(ThoroughCrawl, ARobotsTxtCrawlDelayKeepsTheRequestsToItsHostApart)
+{
+    std::vector<TestRoute> routes{{"/robots.txt", 200, {}, "User-agent: *\nCrawl-delay: 0.2\n"},
+                                  {"/index.html", 200, {}, page("<a href=/a>a</a><a href=/b>b</a><a href=/c>c</a>")}};
+    for (const char *path : {"/a", "/b", "/c"})
+        routes.push_back({path, 200, {}, page("x@shop.example.com"), Misbehaviour::None, 50});
+    CrawlRules rules;
+    rules.perHost = 4;
+    const Crawled crawled = crawl(routes, "/index.html", rules);
+    EXPECT_EQ(crawled.requested.size(), 5);
+    EXPECT_EQ(crawled.mostRequestsAtOnce, 1) << "each request waits for the delay after the one before";
+}
