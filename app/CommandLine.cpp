@@ -108,7 +108,8 @@ QString usage()
         "  --help             this text\n"
         "  --version          the version\n"
         "\n"
-        "Ctrl-C stops after the page being fetched (exit code 130); a second Ctrl-C quits at once.\n"
+        "Ctrl-C stops after the page being fetched (exit code 130); a thorough crawl drops the pages\n"
+        "in flight at once (with --state they are fetched when it resumes). A second Ctrl-C quits at once.\n"
         "\n"
         "Exit codes: 0 all well, 2 bad arguments, 3 the result file or Err.ini could not be\n"
         "written (the addresses still go to standard output), 130 interrupted.\n");
