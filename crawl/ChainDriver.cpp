@@ -8,7 +8,6 @@
 
 #include <QRunnable>
 #include <QThreadPool>
-#include <QUrl>
 
 #include <utility>
 

@@ -82,10 +82,9 @@ public:
         for (HttpClient *client : {&pages_, &robotsFiles_}) {
             client->setAbortFlag(&s->abortFetch);
             client->setUserAgent(s->rules.agent());
+            fetch.pagesOnly = client == &pages_; // a robots.txt is plain text
             client->setThorough(fetch);
         }
-        fetch.pagesOnly = false; // a robots.txt is plain text
-        robotsFiles_.setThorough(fetch);
         const QByteArray agent = s->rules.agent();
         robotsToken_ = agent.left(agent.indexOf('/') < 0 ? agent.size() : agent.indexOf('/'));
         if (!s->rules.stateFile.isEmpty()) {
