@@ -2,12 +2,12 @@
 
 #include "app/PrintableText.h"
 
-#include "crawl/CrawlStateStore.h"
 #include "crawl/HostSchedule.h"
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
 #include "platform/ProgramFolder.h"
 #include "search/EngineWalk.h"
+#include "search/KeptCrawl.h"
 #include "search/ResultFile.h"
 
 #include <QCoreApplication>
@@ -161,22 +161,23 @@ int prepareResume(const CrawlSettings &settings, const QString &resultFile, TznW
     const QByteArray &fileName = settings.rules.stateFile;
     if (fileName.isEmpty())
         return 0;
-    QString error;
-    const std::unique_ptr<CrawlStateStore> store = CrawlStateStore::open(QFile::decodeName(fileName), &error);
-    if (!store) {
-        std::fprintf(stderr, "trawlex: cannot keep the crawl's state in %s: %s\n", fileName.constData(), qPrintable(error));
-        return 1;
-    }
-    const QByteArray start = store->start();
-    if (start.isEmpty())
+    const KeptCrawl::Check kept =
+        KeptCrawl::check(QFile::decodeName(fileName), settings.searchEngine, KeptCrawl::Missing::Create);
+    switch (kept.outcome) {
+    case KeptCrawl::Check::Outcome::NoneKept:
         return 0;
-    if (start != settings.searchEngine) {
+    case KeptCrawl::Check::Outcome::Unusable:
+        std::fprintf(stderr, "trawlex: cannot keep the crawl's state in %s: %s\n", fileName.constData(), qPrintable(kept.error));
+        return 1;
+    case KeptCrawl::Check::Outcome::OtherStart:
         std::fprintf(stderr, "trawlex: %s holds the crawl from %s; give that address, or another state file\n",
-                     fileName.constData(), start.constData());
+                     fileName.constData(), kept.start.constData());
         return 2;
+    case KeptCrawl::Check::Outcome::SameStart:
+        break;
     }
     std::fprintf(stderr, "trawlex: resuming the crawl kept in %s\n", fileName.constData());
-    search.setAddressesWritten(ResultFile::addresses(resultFile));
+    KeptCrawl::takeWrittenAddresses(resultFile, search);
     return 0;
 }
 

@@ -65,6 +65,18 @@ std::unique_ptr<CrawlStateStore> CrawlStateStore::open(const QString &fileName, 
     return store;
 }
 
+bool CrawlStateStore::remove(const QString &fileName)
+{
+    bool gone = true;
+    // The journal files first: a main file left without its log still opens as a crawl.
+    for (const char *suffix : {"-wal", "-shm", "-journal", ""}) {
+        const QString name = fileName + QLatin1StringView(suffix);
+        if (QFile::exists(name) && !QFile::remove(name))
+            gone = false;
+    }
+    return gone;
+}
+
 CrawlStateStore::CrawlStateStore(sqlite3 *db) : db_(db) {}
 
 CrawlStateStore::~CrawlStateStore()

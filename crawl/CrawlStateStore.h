@@ -24,6 +24,9 @@ public:
 
     // Opens (or creates) the file; null with `error` set when it cannot be used.
     static std::unique_ptr<CrawlStateStore> open(const QString &fileName, QString *error);
+    // Removes the file with the journal files beside it, so that no later crawl takes up a crawl
+    // that has ended. True when nothing of it is left.
+    static bool remove(const QString &fileName);
     ~CrawlStateStore();
     CrawlStateStore(const CrawlStateStore &) = delete;
     CrawlStateStore &operator=(const CrawlStateStore &) = delete;

@@ -37,10 +37,24 @@ public Q_SLOTS:
     void Button2Click();
     // Options: unless cancelled, the dialog's values go into the crawl component.
     void Button3Click();
+    // Resume: the stopped thorough crawl kept beside the result file goes on where it stopped.
+    void Button4Click();
 
 private:
     TfrmRobotOption *optionDialog() const;
+    // A thorough crawl keeps its state beside the result file: a new one begins it afresh, a
+    // resumed one goes on with it. False when a crawl still runs.
+    bool startCrawl(bool resume);
+    // A crawl that ended of itself leaves nothing to resume; a stopped one does.
+    void crawlEnded();
+    // Resume is offered, with the state file named, while the file beside the result file holds
+    // a crawl from the address the options start at.
+    void offerResume();
 
     std::unique_ptr<Ui::TfaRobot> ui_;
     QPointer<TfrmRobotOption> frmRobotOption_;
+    int buttonsPanelWidth_ = 0;
+    QString optionsSummary_;
+    bool keptFileShown_ = false;
+    QByteArray runningStateFile_; // where the crawl that runs, or ran last, keeps its state
 };

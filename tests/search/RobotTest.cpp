@@ -35,6 +35,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -792,6 +793,83 @@ TEST_F(RobotPanelTest, TheEndTextTellsWhatAThoroughCrawlLeftOut)
         EXPECT_EQ(stuMain->CutText(stuMain->PanelRect(3).center()), state() == QStringLiteral("Finished") ? QString() : state());
     }
     EXPECT_EQ(folder.read(QStringLiteral("Err.ini")).count("failures in a row"), 2);
+}
+
+// A stopped thorough crawl is kept beside the result file and Resume goes on with it; a crawl
+// that ends of itself, or a new Start, leaves nothing to resume.
+TEST_F(RobotPanelTest, AStoppedThoroughCrawlIsOfferedForResumeAndGoesOnWithoutWritingAnAddressTwice)
+{
+    host.paraText = shippedEnglish();
+    std::vector<TestRoute> routes;
+    QByteArray links;
+    for (int page = 0; page < 8; ++page) {
+        const QByteArray path = "/p" + QByteArray::number(page) + ".html";
+        links += "<a href=\"" + path + "\">" + QByteArray::number(page) + "</a> ";
+        routes.push_back({path, 200, {}, "<p>p" + QByteArray::number(page) + "@site.example.org</p>", Misbehaviour::None, 150});
+    }
+    routes.push_back({"/", 200, {}, "<p>root@site.example.org</p> " + links});
+    TestHttpServer site(routes);
+    const auto chooseThorough = [&site](bool thorough) {
+        return [&site, thorough](TfrmRobotOption &dialog) {
+            dialog.findChild<QLineEdit *>(QStringLiteral("edtInitUrl"))->setText(QString::fromLatin1(site.url("/")));
+            dialog.findChild<QCheckBox *>(QStringLiteral("chkThorough"))->setChecked(thorough);
+            dialog.findChild<QSpinBox *>(QStringLiteral("edtJobs"))->setValue(1);
+            dialog.btnOkClick();
+        };
+    };
+    QPushButton *resume = in<QPushButton>(panel, "Button4");
+    const QString kept = folder.file(QStringLiteral("Emails.txt.state"));
+    int chainsEnded = 0;
+    QObject::connect(panel->schMain(), &TznWebSearch::ChainEnded, panel, [&chainsEnded] { ++chainsEnded; });
+    const auto stopAfterTwoPages = [&] {
+        const int ended = chainsEnded;
+        const qsizetype before = site.requestedPaths().count("/p1.html");
+        click("Button1");
+        ASSERT_TRUE(waitUntil([&site, before] { return site.requestedPaths().count("/p1.html") > before; }));
+        click("Button2");
+        ASSERT_TRUE(waitUntil([&chainsEnded, ended] { return chainsEnded > ended; }, 5000));
+    };
+
+    answer = chooseThorough(false);
+    click("Button3");
+    stopAfterTwoPages();
+    EXPECT_FALSE(resume->isVisible()) << "a classic crawl keeps no state";
+    EXPECT_FALSE(QFile::exists(kept));
+
+    answer = chooseThorough(true);
+    click("Button3");
+    EXPECT_FALSE(resume->isVisible());
+    stopAfterTwoPages();
+    ASSERT_TRUE(resume->isVisible());
+    EXPECT_TRUE(QFile::exists(kept));
+    TznStatusBar *page = in<TznStatusBar>(panel, "stuPage");
+    EXPECT_EQ(page->PanelText(1), QStringLiteral("A stopped crawl is kept for Resume in: ") + kept);
+    EXPECT_GE(page->PanelRect(0).right(), resume->geometry().right()) << "the button row takes Resume in";
+
+    // A new Start begins afresh: the root is asked for again.
+    QFile::remove(folder.file(QStringLiteral("Emails.txt")));
+    const qsizetype rootsBefore = site.requestedPaths().count("/");
+    stopAfterTwoPages();
+    EXPECT_EQ(site.requestedPaths().count("/"), rootsBefore + 1);
+    ASSERT_TRUE(resume->isVisible());
+
+    click("Button4");
+    EXPECT_FALSE(resume->isVisible()) << "while the crawl goes on";
+    const int endedBeforeResume = chainsEnded;
+    ASSERT_TRUE(waitUntil([&chainsEnded, endedBeforeResume] { return chainsEnded > endedBeforeResume; }, 10000));
+    EXPECT_EQ(state(), QStringLiteral("Finished"));
+    EXPECT_EQ(site.requestedPaths().count("/"), rootsBefore + 1) << "a resumed crawl does not start over";
+    QByteArrayList written = folder.read(QStringLiteral("Emails.txt")).split('\n');
+    written.removeAll(QByteArray());
+    std::sort(written.begin(), written.end());
+    QByteArrayList expected{"root@site.example.org\r"};
+    for (int number = 0; number < 8; ++number)
+        expected.append("p" + QByteArray::number(number) + "@site.example.org\r");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(written, expected) << "each address once over both runs";
+    EXPECT_FALSE(resume->isVisible());
+    EXPECT_FALSE(QFile::exists(kept)) << "a crawl that ended of itself leaves nothing to resume";
+    EXPECT_EQ(page->PanelText(1), QStringLiteral("Initial URL: ") + QString::fromLatin1(site.url("/")));
 }
 
 TEST_F(RobotPanelTest, FocusEnteringThePanelTurnsOnFullRowSelection)
