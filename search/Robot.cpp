@@ -9,6 +9,7 @@
 #include "ui_Robot.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 TfaRobot::TfaRobot(const TPanelServices &services, QWidget *parent)
     : TCrawlPanel(services, parent, {3, 4, QStringLiteral("Robot")})
@@ -126,7 +127,7 @@ void TfaRobot::offerResume()
     // The button row's panel takes in Resume while it is offered.
     ui_->stuPage->SetPanelWidth(0, offered ? ui_->Button4->geometry().right() + 8 : buttonsPanelWidth_);
     if (offered)
-        showSummary(message(QStringLiteral("CrawlKept")) + QStringLiteral(": ") + kept);
+        showSummary(message(QStringLiteral("CrawlKept")) + QStringLiteral(": ") + QFileInfo(kept).fileName());
     else if (keptFileShown_)
         showSummary(optionsSummary_);
     keptFileShown_ = offered;

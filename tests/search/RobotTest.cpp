@@ -843,7 +843,7 @@ TEST_F(RobotPanelTest, AStoppedThoroughCrawlIsOfferedForResumeAndGoesOnWithoutWr
     ASSERT_TRUE(resume->isVisible());
     EXPECT_TRUE(QFile::exists(kept));
     TznStatusBar *page = in<TznStatusBar>(panel, "stuPage");
-    EXPECT_EQ(page->PanelText(1), QStringLiteral("A stopped crawl is kept for Resume in: ") + kept);
+    EXPECT_EQ(page->PanelText(1), QStringLiteral("Kept for Resume: Emails.txt.state"));
     EXPECT_GE(page->PanelRect(0).right(), resume->geometry().right()) << "the button row takes Resume in";
 
     // A new Start begins afresh: the root is asked for again.
