@@ -91,6 +91,8 @@ TOptionDialog::TOptionDialog(const TPanelServices &services, QWidget *parent)
     , messageBox_(&TOptionDialog::standardMessageBox)
     , saveDialog_(&TfaIE::standardSaveDialog)
 {
+    // A modal dialog the panel waits for: nothing to minimize it to, nothing to maximize.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 }
 
 TOptionDialog::~TOptionDialog() = default;
