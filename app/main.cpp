@@ -2,6 +2,8 @@
 #include "app/HeadlessCrawl.h"
 #include "app/ProgramStart.h"
 
+#include "TrawlexVersion.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
