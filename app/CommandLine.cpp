@@ -1,14 +1,116 @@
 #include "app/CommandLine.h"
 
+#include "TrawlexVersion.h"
+
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 
+#include <climits>
+
 namespace {
 
-const QString robotOption = QStringLiteral("robot");
-const QString engineOption = QStringLiteral("engine");
+// One row per option: the parser and --help are both made from this table, so an option
+// cannot be accepted without being listed (a man page is made from --help).
+struct OptionRow
+{
+    const char *shortName; // nullptr: a long name only
+    const char *name;
+    const char *valueName; // nullptr: a flag
+    QString help;          // "\n" starts another line of it
+
+    QCommandLineOption option() const
+    {
+        QStringList names;
+        if (shortName != nullptr)
+            names << QString::fromLatin1(shortName);
+        names << QString::fromLatin1(name);
+        return valueName == nullptr ? QCommandLineOption(names)
+                                    : QCommandLineOption(names, help, QString::fromLatin1(valueName));
+    }
+};
+
+QList<OptionRow> optionRows()
+{
+    return {
+        {nullptr, "robot", "URL",
+         QStringLiteral("crawl level by level from URL (http://, with --thorough https:// too;\n"
+                        "HTTP:// and a bare host/path are taken as http://); given again, each\n"
+                        "start address is crawled in turn into the same result file")},
+        {"i", "input", "FILE", QStringLiteral("robot: the start addresses in FILE, one a line (\"-\": standard input;\n"
+                                              "blank lines and lines starting with # are passed over)")},
+        {nullptr, "engine", nullptr,
+         QStringLiteral("ask search engines for the phrases given, then crawl the sites found")},
+        {nullptr, "engines", "LIST",
+         QStringLiteral("engines to ask, in this order, by number or name, comma-separated:\n"
+                        "1 or baidu, 2 or google-en, 3 or google-cn (default 1,2,3)")},
+        {nullptr, "depth", "N",
+         QStringLiteral("link levels to follow, 0 or more (robot %1, engine %2)")
+             .arg(CrawlDefaults::robot.depth)
+             .arg(CrawlDefaults::engine.depth)},
+        {nullptr, "queue", "N",
+         QStringLiteral("links that may wait, 1 or more (robot %1, engine %2)")
+             .arg(CrawlDefaults::robot.queues)
+             .arg(CrawlDefaults::engine.queues)},
+        {nullptr, "this-site", nullptr, QStringLiteral("follow only links inside the start site")},
+        {nullptr, "japanese", nullptr,
+         QStringLiteral("robot: take links only from pages naming a Japanese character set")},
+        {"o", "file", "FILE",
+         QStringLiteral("result file (default Emails.txt in the program folder; a relative name\n"
+                        "is taken from the current folder); \"-\": no result file, the lines go\n"
+                        "to standard output only")},
+        {nullptr, "format", "FORMAT",
+         QStringLiteral("the lines on standard output and in the result file: tsv (address TAB\n"
+                        "source), csv (address, source, level, time found; RFC 4180) or jsonl\n"
+                        "(one JSON object a line with those four); without it the result file\n"
+                        "holds the bare addresses")},
+        {nullptr, "thorough", nullptr,
+         QStringLiteral("the thorough rules: https too, every link form, each page once,\n"
+                        "addresses however written, robots.txt obeyed")},
+        {nullptr, "ignore-robots", nullptr, QStringLiteral("thorough: fetch what robots.txt forbids too")},
+        {nullptr, "cacert", "FILE", QStringLiteral("thorough: trust this certificate authority for https as well")},
+        {nullptr, "user-agent", "TEXT",
+         QStringLiteral("thorough: the User-Agent sent (default %1)").arg(QString::fromLatin1(CrawlRules::defaultUserAgent()))},
+        {nullptr, "jobs", "N",
+         QStringLiteral("thorough: pages fetched at once (default %1, at most %2)")
+             .arg(CrawlRules::kDefaultJobs)
+             .arg(CrawlRules::kMaxJobs)},
+        {nullptr, "per-host", "N",
+         QStringLiteral("thorough: pages fetched at once from one host (default %1, at most %2)")
+             .arg(CrawlRules::kDefaultPerHost)
+             .arg(CrawlRules::kMaxPerHost)},
+        {nullptr, "wait", "SECONDS",
+         QStringLiteral("thorough: least time between two requests to one host (default 0;\n"
+                        "a robots.txt Crawl-delay makes it longer for its host)")},
+        {nullptr, "state", "FILE",
+         QStringLiteral("thorough robot, one start address: keep the crawl's state in FILE as it\n"
+                        "goes; the same command with the same FILE resumes a stopped, crashed or\n"
+                        "killed crawl without fetching a finished page or writing an address again")},
+        {"q", "quiet", nullptr, QStringLiteral("tell no failed fetch, no progress and no summary")},
+        {"v", "verbose", nullptr, QStringLiteral("tell each page fetched too, on standard error")},
+        {nullptr, "trace", nullptr, QStringLiteral("print every event of the crawl, one tab-separated line each")},
+        {"h", "help", nullptr, QStringLiteral("this text")},
+        {"V", "version", nullptr, QStringLiteral("the version")},
+    };
+}
+
+QString optionList()
+{
+    constexpr qsizetype column = 26;
+    QString text;
+    for (const OptionRow &row : optionRows()) {
+        QString names = row.shortName != nullptr ? QStringLiteral("  -%1, ").arg(QString::fromLatin1(row.shortName))
+                                                 : QStringLiteral("      ");
+        names += QStringLiteral("--") + QString::fromLatin1(row.name);
+        if (row.valueName != nullptr)
+            names += QLatin1Char(' ') + QString::fromLatin1(row.valueName);
+        const QString indent(column, QLatin1Char(' '));
+        text += names.size() < column - 1 ? names.leftJustified(column) : QString(names + QLatin1Char('\n') + indent);
+        text += QString(row.help).replace(QLatin1Char('\n'), QLatin1Char('\n') + indent) + QLatin1Char('\n');
+    }
+    return text;
+}
 
 // Engines by number (in the options dialog's order), by caption, or by a short name.
 std::optional<EngineRow> engineNamed(const QString &name)
@@ -32,7 +134,9 @@ std::optional<EngineRow> engineNamed(const QString &name)
     return std::nullopt;
 }
 
-bool readCount(const QCommandLineParser &parser, const QString &option, int fallback, int *value, QString *error)
+// A whole number within [least, most], or the fallback when the option is not given.
+bool readCountIn(const QCommandLineParser &parser, const QString &option, int least, int most, int fallback, int *value,
+                 QString *error)
 {
     if (!parser.isSet(option)) {
         *value = fallback;
@@ -40,20 +144,14 @@ bool readCount(const QCommandLineParser &parser, const QString &option, int fall
     }
     bool ok = false;
     *value = parser.value(option).toInt(&ok);
-    if (!ok)
+    if (!ok) {
         *error = QStringLiteral("--%1 wants a whole number, not \"%2\"").arg(option, parser.value(option));
-    return ok;
-}
-
-// A whole number within [least, most], or the fallback when the option is not given.
-bool readCountIn(const QCommandLineParser &parser, const QString &option, int least, int most, int fallback, int *value,
-                 QString *error)
-{
-    if (!readCount(parser, option, fallback, value, error))
         return false;
+    }
     if (*value >= least && *value <= most)
         return true;
-    *error = QStringLiteral("--%1 wants a number from %2 to %3, not %4").arg(option).arg(least).arg(most).arg(*value);
+    *error = most == INT_MAX ? QStringLiteral("--%1 wants %2 or more, not %3").arg(option).arg(least).arg(*value)
+                             : QStringLiteral("--%1 wants a number from %2 to %3, not %4").arg(option).arg(least).arg(most).arg(*value);
     return false;
 }
 
@@ -72,53 +170,69 @@ bool readSeconds(const QCommandLineParser &parser, const QString &option, int mo
     return true;
 }
 
-QString usage()
+// The lines of an -i file that name start addresses.
+bool readInputLines(const QString &name, FILE *standardInput, QStringList *lines, QString *error)
 {
-    const QString text = QStringLiteral(
-        "Usage: trawlex --robot URL [options]\n"
-        "       trawlex --engine PHRASE... [options]\n"
-        "       trawlex                      (the window)\n"
-        "\n"
-        "Collects e-mail addresses from web pages. Each address found is printed as\n"
-        "\"address<TAB>source page folder\" and appended to the result file.\n"
-        "\n"
-        "Options:\n"
-        "  --robot URL        crawl level by level from URL (must start with http://)\n"
-        "  --engine           ask search engines for the phrases given, then crawl the sites found\n"
-        "  --engines LIST     engines to ask, in this order, by number or name, comma-separated:\n"
-        "                     1 or baidu, 2 or google-en, 3 or google-cn (default 1,2,3)\n"
-        "  --depth N          link levels to follow (robot %1, engine %2)\n"
-        "  --queue N          links that may wait (robot %3, engine %4)\n"
-        "  --this-site        follow only links inside the start site\n"
-        "  --japanese         robot: take links only from pages naming a Japanese character set\n"
-        "  --file NAME        result file (default Emails.txt in the program folder)\n"
-        "  --thorough         the thorough rules: https too, every link form, each page once,\n"
-        "                     addresses however written, robots.txt obeyed\n"
-        "  --ignore-robots    thorough: fetch what robots.txt forbids too\n"
-        "  --cacert FILE      thorough: trust this certificate authority for https as well\n"
-        "  --user-agent TEXT  thorough: the User-Agent sent (default Trawlex/VERSION)\n"
-        "  --jobs N           thorough: pages fetched at once (default %5, at most %6)\n"
-        "  --per-host N       thorough: pages fetched at once from one host (default %7, at most %8)\n"
-        "  --wait SECONDS     thorough: least time between two requests to one host (default 0;\n"
-        "                     a robots.txt Crawl-delay makes it longer for its host)\n"
-        "  --state FILE       thorough robot: keep the crawl's state in FILE as it goes; the same\n"
-        "                     command with the same FILE resumes a stopped, crashed or killed crawl\n"
-        "                     without fetching a finished page or writing an address again\n"
-        "  --trace            print every event of the crawl, one tab-separated line each\n"
-        "  --help             this text\n"
-        "  --version          the version\n"
-        "\n"
-        "Ctrl-C stops after the page being fetched (exit code 130); a thorough crawl drops the pages\n"
-        "in flight at once (with --state they are fetched when it resumes). A second Ctrl-C quits at once.\n"
-        "\n"
-        "Exit codes: 0 all well, 2 bad arguments, 3 the result file or Err.ini could not be\n"
-        "written (the addresses still go to standard output), 130 interrupted.\n");
-    return text.arg(CrawlDefaults::robot.depth).arg(CrawlDefaults::engine.depth).arg(CrawlDefaults::robot.queues)
-        .arg(CrawlDefaults::engine.queues)
-        .arg(CrawlRules::kDefaultJobs)
-        .arg(CrawlRules::kMaxJobs)
-        .arg(CrawlRules::kDefaultPerHost)
-        .arg(CrawlRules::kMaxPerHost);
+    QFile file(name);
+    const bool opened = name == QLatin1String("-") ? file.open(standardInput, QIODevice::ReadOnly)
+                                                   : file.open(QIODevice::ReadOnly);
+    if (!opened) {
+        *error = QStringLiteral("cannot read the start addresses in %1: %2").arg(name, file.errorString());
+        return false;
+    }
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QString address = QString::fromUtf8(line).trimmed();
+        if (!address.isEmpty() && !address.startsWith(QLatin1Char('#')))
+            *lines << address;
+    }
+    return true;
+}
+
+bool isSet(const QCommandLineParser &parser, const char *name)
+{
+    return parser.isSet(QString::fromLatin1(name));
+}
+
+QString value(const QCommandLineParser &parser, const char *name)
+{
+    return parser.value(QString::fromLatin1(name));
+}
+
+// The first option of `names` that is set, or nullptr.
+const char *firstSet(const QCommandLineParser &parser, std::initializer_list<const char *> names)
+{
+    for (const char *name : names)
+        if (isSet(parser, name))
+            return name;
+    return nullptr;
+}
+
+// Robot: the start addresses of --robot and -i, each as the command line means it.
+bool readStarts(const QCommandLineParser &parser, bool thorough, FILE *standardInput, CrawlRequest *request,
+                QString *error)
+{
+    QStringList typed = parser.values(QStringLiteral("robot"));
+    if (isSet(parser, "input")) {
+        const QString name = value(parser, "input");
+        const qsizetype before = typed.size();
+        if (!readInputLines(name, standardInput, &typed, error))
+            return false;
+        if (typed.size() == before) {
+            *error = QStringLiteral("no start address in %1").arg(name);
+            return false;
+        }
+    }
+    for (const QString &address : typed) {
+        const QByteArray start = CommandLine::startAddress(address, thorough);
+        if (start.isEmpty()) {
+            *error = thorough ? QStringLiteral("the start address must begin with http:// or https://, not \"%1\"").arg(address)
+                              : QStringLiteral("the start address must begin with http://, not \"%1\"").arg(address);
+            return false;
+        }
+        request->starts << start;
+    }
+    request->crawl.searchEngine = request->starts.value(0);
+    return true;
 }
 
 } // namespace
@@ -128,61 +242,116 @@ namespace CommandLine {
 bool wanted(const QStringList &arguments)
 {
     for (qsizetype i = 1; i < arguments.size(); ++i)
-        if (arguments.at(i).startsWith(QLatin1String("--")))
+        if (arguments.at(i).size() > 1 && arguments.at(i).startsWith(QLatin1Char('-')))
             return true;
     return false;
 }
 
-Parsed parse(const QStringList &arguments)
+QByteArray startAddress(const QString &typed, bool thorough)
+{
+    QString address = typed.trimmed();
+    const qsizetype schemeEnd = address.indexOf(QLatin1String("://"));
+    if (schemeEnd < 0) {
+        address.prepend(QLatin1String("http://"));
+        if (address.indexOf(QLatin1Char('/'), 7) < 0)
+            address += QLatin1Char('/'); // the host's front page: its folder is the base of its links
+    } else {
+        address = address.left(schemeEnd).toLower() + address.mid(schemeEnd);
+    }
+    return IsStartAddress(address, thorough) ? address.toUtf8() : QByteArray();
+}
+
+QString usage()
+{
+    return QStringLiteral(
+               "Usage: trawlex --robot URL [--robot URL]... [options]\n"
+               "       trawlex -i FILE [options]\n"
+               "       trawlex --engine PHRASE... [options]\n"
+               "       trawlex                      (the window)\n"
+               "\n"
+               "Collects e-mail addresses from web pages. Each address found is printed as\n"
+               "\"address<TAB>source page folder\" and appended to the result file.\n"
+               "\n"
+               "Options:\n")
+           + optionList()
+           + QStringLiteral(
+               "\n"
+               "Each failed fetch is told on standard error as it happens, as \"trawlex: cannot fetch\n"
+               "URL: reason\", and its line goes to Err.ini in the program folder as well.\n"
+               "\n"
+               "Ctrl-C stops after the page being fetched (exit code 130); a thorough crawl drops the pages\n"
+               "in flight at once (with --state they are fetched when it resumes). A second Ctrl-C quits at once.\n"
+               "\n"
+               "Exit codes (when several apply, the lowest but 0 and 1; 130 always shows):\n"
+               "  0    all well\n"
+               "  1    a generic error: no display for the window, the state file could not be kept\n"
+               "  2    bad arguments\n"
+               "  3    the result file or Err.ini could not be written (the addresses still go to\n"
+               "       standard output)\n"
+               "  4    a start address failed, or every fetch of a crawl (every engine request)\n"
+               "  8    some pages got a server error (5xx) while the crawl went on\n"
+               "  130  interrupted\n");
+}
+
+Parsed parse(const QStringList &arguments, const QString &currentFolder, FILE *standardInput)
 {
     QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const auto valued = [](const char *name) {
-        return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-    };
-    const auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
-    parser.addOptions({valued("robot"), flag("engine"), valued("engines"), valued("depth"), valued("queue"),
-                       flag("this-site"), flag("japanese"), valued("file"), flag("trace"), flag("help"),
-                       flag("version"), flag("thorough"), flag("ignore-robots"), valued("cacert"),
-                       valued("user-agent"), valued("jobs"), valued("per-host"), valued("wait"),
-                       valued("state")});
+    for (const OptionRow &row : optionRows())
+        parser.addOption(row.option());
     Parsed parsed;
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
         return parsed;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (isSet(parser, "help")) {
         parsed.output = usage();
         return parsed;
     }
-    if (parser.isSet(QStringLiteral("version"))) {
-        parsed.output = QStringLiteral("Norvane Trawlex %1\n").arg(QCoreApplication::applicationVersion());
+    if (isSet(parser, "version")) {
+        parsed.output = QStringLiteral("Norvane Trawlex " TRAWLEX_VERSION "\n");
         return parsed;
     }
 
-    const bool robot = parser.isSet(robotOption);
-    const bool engine = parser.isSet(engineOption);
+    const bool robot = isSet(parser, "robot") || isSet(parser, "input");
+    const bool engine = isSet(parser, "engine");
     if (robot == engine) {
-        parsed.error = QStringLiteral("give either --robot URL or --engine PHRASE...");
+        parsed.error = QStringLiteral("give either --robot URL (or -i FILE) or --engine PHRASE...");
+        return parsed;
+    }
+    if (isSet(parser, "quiet") && isSet(parser, "verbose")) {
+        parsed.error = QStringLiteral("give -q or -v, not both");
         return parsed;
     }
     CrawlRequest request;
     request.mode = robot ? CrawlRequest::Mode::Robot : CrawlRequest::Mode::Engine;
-    request.crawl.allLinks = !parser.isSet(QStringLiteral("this-site"));
-    request.crawl.japaneseOnly = parser.isSet(QStringLiteral("japanese"));
-    request.resultFile = parser.value(QStringLiteral("file"));
-    request.trace = parser.isSet(QStringLiteral("trace"));
-    CrawlRules &rules = request.crawl.rules;
-    rules.thorough = parser.isSet(QStringLiteral("thorough"));
-    rules.obeyRobots = !parser.isSet(QStringLiteral("ignore-robots"));
-    rules.caFile = QFile::encodeName(parser.value(QStringLiteral("cacert")));
-    rules.userAgent = parser.value(QStringLiteral("user-agent")).toUtf8();
-    rules.stateFile = QFile::encodeName(parser.value(QStringLiteral("state")));
-    for (const char *thoroughOnly : {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait", "state"}) {
-        if (!rules.thorough && parser.isSet(QString::fromLatin1(thoroughOnly))) {
-            parsed.error = QStringLiteral("--%1 belongs to --thorough").arg(QString::fromLatin1(thoroughOnly));
+    request.crawl.allLinks = !isSet(parser, "this-site");
+    request.crawl.japaneseOnly = isSet(parser, "japanese");
+    request.trace = isSet(parser, "trace");
+    request.chatter = isSet(parser, "quiet")     ? CrawlRequest::Chatter::Quiet
+                      : isSet(parser, "verbose") ? CrawlRequest::Chatter::Verbose
+                                                 : CrawlRequest::Chatter::Normal;
+    const QString file = value(parser, "file");
+    if (file == QLatin1String("-"))
+        request.resultsToStandardOutputOnly = true;
+    else if (!file.trimmed().isEmpty())
+        request.resultFile = QDir::cleanPath(QDir(currentFolder.isEmpty() ? QDir::currentPath() : currentFolder).absoluteFilePath(file));
+    if (isSet(parser, "format")) {
+        request.format = ResultFormat::named(value(parser, "format"));
+        if (!request.format) {
+            parsed.error = QStringLiteral("--format wants tsv, csv or jsonl, not \"%1\"").arg(value(parser, "format"));
             return parsed;
         }
+    }
+    CrawlRules &rules = request.crawl.rules;
+    rules.thorough = isSet(parser, "thorough");
+    rules.obeyRobots = !isSet(parser, "ignore-robots");
+    rules.caFile = QFile::encodeName(value(parser, "cacert"));
+    rules.userAgent = value(parser, "user-agent").toUtf8();
+    rules.stateFile = QFile::encodeName(value(parser, "state"));
+    if (const char *thoroughOnly = firstSet(parser, {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait", "state"});
+        thoroughOnly != nullptr && !rules.thorough) {
+        parsed.error = QStringLiteral("--%1 belongs to --thorough").arg(QString::fromLatin1(thoroughOnly));
+        return parsed;
     }
     if (!readCountIn(parser, QStringLiteral("jobs"), 1, CrawlRules::kMaxJobs, CrawlRules::kDefaultJobs, &rules.jobs,
                      &parsed.error)
@@ -190,38 +359,35 @@ Parsed parse(const QStringList &arguments)
                         &rules.perHost, &parsed.error)
         || !readSeconds(parser, QStringLiteral("wait"), CrawlRules::kMaxWaitSeconds, &rules.waitMs, &parsed.error))
         return parsed;
+    // No level at all, or no room for a single link, is no crawl anyone means.
     const CrawlLimits defaults = robot ? CrawlDefaults::robot : CrawlDefaults::engine;
-    if (!readCount(parser, QStringLiteral("depth"), defaults.depth, &request.crawl.limits.depth, &parsed.error)
-        || !readCount(parser, QStringLiteral("queue"), defaults.queues, &request.crawl.limits.queues, &parsed.error))
+    if (!readCountIn(parser, QStringLiteral("depth"), 0, INT_MAX, defaults.depth, &request.crawl.limits.depth, &parsed.error)
+        || !readCountIn(parser, QStringLiteral("queue"), 1, INT_MAX, defaults.queues, &request.crawl.limits.queues,
+                        &parsed.error))
         return parsed;
 
     if (robot) {
-        const QString url = parser.value(robotOption);
-        if (!IsStartAddress(url, rules.thorough)) {
-            parsed.error = rules.thorough
-                               ? QStringLiteral("the start address must begin with http:// or https://, not \"%1\"").arg(url)
-                               : QStringLiteral("the start address must begin with http://, not \"%1\"").arg(url);
+        if (!parser.positionalArguments().isEmpty() || isSet(parser, "engines")) {
+            parsed.error = QStringLiteral("--robot takes addresses (--robot URL, -i FILE) and no phrases or engines");
             return parsed;
         }
-        if (!parser.positionalArguments().isEmpty() || parser.isSet(QStringLiteral("engines"))) {
-            parsed.error = QStringLiteral("--robot takes one address and no phrases or engines");
+        if (!readStarts(parser, rules.thorough, standardInput, &request, &parsed.error))
+            return parsed;
+        if (!rules.stateFile.isEmpty() && request.starts.size() > 1) {
+            parsed.error = QStringLiteral("--state keeps one crawl: give one start address");
             return parsed;
         }
-        request.crawl.searchEngine = url.toUtf8();
     } else {
-        for (const char *robotOnly : {"japanese", "state"}) {
-            if (parser.isSet(QString::fromLatin1(robotOnly))) {
-                parsed.error = QStringLiteral("--%1 belongs to --robot").arg(QString::fromLatin1(robotOnly));
-                return parsed;
-            }
+        if (const char *robotOnly = firstSet(parser, {"japanese", "state"}); robotOnly != nullptr) {
+            parsed.error = QStringLiteral("--%1 belongs to --robot").arg(QString::fromLatin1(robotOnly));
+            return parsed;
         }
         request.crawl.phrases = parser.positionalArguments();
         if (request.crawl.phrases.isEmpty()) {
             parsed.error = QStringLiteral("--engine needs at least one phrase");
             return parsed;
         }
-        const QString list = parser.isSet(QStringLiteral("engines")) ? parser.value(QStringLiteral("engines"))
-                                                                      : QStringLiteral("1,2,3");
+        const QString list = isSet(parser, "engines") ? value(parser, "engines") : QStringLiteral("1,2,3");
         for (const QString &name : list.split(QLatin1Char(','))) {
             const std::optional<EngineRow> row = engineNamed(name);
             if (!row) {

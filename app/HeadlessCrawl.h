@@ -1,9 +1,9 @@
 #pragma once
-// Runs one crawl without a window: addresses and trace lines on standard output, progress or a
-// summary on standard error, Ctrl-C as a stop request. Needs a QCoreApplication.
+// Runs a crawl without a window, one start address after another: addresses and trace lines on
+// standard output; failed fetches as they happen, progress and a summary on standard error;
+// Ctrl-C as a stop request. Needs a QCoreApplication.
 
 #include "app/CommandLine.h"
 
-// Returns the process exit code: 0; 3 when the result file could not be written (the addresses
-// still went to standard output); 130 after Ctrl-C.
+// Returns the process exit code (see ExitCode).
 int runHeadlessCrawl(const CrawlRequest &request);

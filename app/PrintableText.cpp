@@ -10,8 +10,8 @@ void appendEscaped(QByteArray &out, unsigned char byte)
     out += digits[byte & 0xF];
 }
 
-// The length of the valid UTF-8 sequence starting at `at`, 0 when there is none. Overlong forms
-// and surrogates count as invalid, so they cannot smuggle a control past the check.
+} // namespace
+
 qsizetype utf8Length(const QByteArray &bytes, qsizetype at, char32_t *codePoint)
 {
     const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes.at(i)); };
@@ -40,8 +40,6 @@ qsizetype utf8Length(const QByteArray &bytes, qsizetype at, char32_t *codePoint)
     *codePoint = value;
     return length;
 }
-
-} // namespace
 
 QByteArray printable(const QByteArray &bytes, PrintTarget target)
 {

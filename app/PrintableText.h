@@ -11,3 +11,8 @@ enum class PrintTarget { Pipe, Terminal };
 // UTF-8 (U+0080-U+009F) and as stray bytes 0x80-0x9F outside a valid UTF-8 sequence. Other UTF-8
 // passes unchanged, so non-ASCII addresses and sources stay readable.
 QByteArray printable(const QByteArray &bytes, PrintTarget target);
+
+// The length of the valid UTF-8 sequence starting at `at`, its code point in `codePoint`; 0 when
+// none starts there. Overlong forms and surrogates count as invalid, so they cannot smuggle a
+// control past a check.
+qsizetype utf8Length(const QByteArray &bytes, qsizetype at, char32_t *codePoint);

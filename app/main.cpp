@@ -2,9 +2,12 @@
 #include "app/HeadlessCrawl.h"
 #include "app/ProgramStart.h"
 
+#include "TrawlexVersion.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -16,13 +19,26 @@ int runCommandLine(int argc, char *argv[])
     const CommandLine::Parsed parsed = CommandLine::parse(QCoreApplication::arguments());
     if (!parsed.error.isEmpty()) {
         std::fprintf(stderr, "trawlex: %s\nTry 'trawlex --help'.\n", qPrintable(parsed.error));
-        return 2;
+        return ExitCode::usage;
     }
     if (!parsed.request) {
         std::fputs(qPrintable(parsed.output), stdout);
-        return 0;
+        return ExitCode::ok;
     }
     return runHeadlessCrawl(*parsed.request);
+}
+
+bool isSet(const char *variable)
+{
+    const char *value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+// Without a display the window's platform would abort the program with a core dump. A platform
+// named in QT_QPA_PLATFORM (offscreen, say) is the user's choice and is left to Qt.
+bool windowCanOpen()
+{
+    return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
 } // namespace
@@ -34,5 +50,9 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     if (CommandLine::wanted(arguments))
         return runCommandLine(argc, argv);
+    if (!windowCanOpen()) {
+        std::fputs("trawlex: no display to open the window on; for a crawl without one see 'trawlex --help'\n", stderr);
+        return ExitCode::error;
+    }
     return ProgramStart::run(argc, argv);
 }

@@ -116,8 +116,9 @@ Next pageStep(const SharedPtr &s, const FetchedPage &fetched)
             yieldsLinks ? PageText::ExtractLinks(base, fetched.body, false, s->allLink) : QByteArrayList();
         addSlotChanges(events, offerLinks(*s, links, fetched.nextLevel));
     }
-    // The queue changes first, then the page, then the link taken next: the owner is told of
-    // them in one hand-over.
+    // The queue changes first, then the fetch and the page, then the link taken next: the owner
+    // is told of them in one hand-over.
+    events.push_back(fetchReport(fetched, fetched.nextLevel - 1));
     events.push_back(pageReport(base, fetched.body, emails));
     return nextQueuedLink(s, events);
 }
@@ -132,7 +133,9 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
         return Next::ownerGone();
     auto request = std::make_shared<PhraseRequest>();
     request->position = fetched.nextLevel;
-    Raised raised = raiseEvent(s, pageReport(base, fetched.body, emails));
+    Raised raised = raiseEvent(s, fetchReport(fetched, 0));
+    if (raised != Raised::OwnerGone)
+        raised = raiseEvent(s, pageReport(base, fetched.body, emails));
     if (raised == Raised::Done)
         raised = askForResultPage(s, request);
     if (raised == Raised::OwnerGone)
@@ -145,6 +148,15 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
 }
 
 } // namespace
+
+EventCall fetchReport(const FetchedPage &fetched, int level)
+{
+    return [url = fetched.url, level, status = int(fetched.status),
+            error = fetched.error](TznWebSearch &owner) {
+        if (owner.OnPageFetched)
+            owner.OnPageFetched(url, level, status, error);
+    };
+}
 
 // A site page by the thorough rules: its address as it answered, its links resolved, in scope,
 // not surely files and not fetched yet, and only the addresses no earlier page of the crawl
@@ -181,6 +193,7 @@ std::vector<EventCall> thoroughPageEvents(const SharedPtr &s, const FetchedPage 
         for (const SlotChange &change : changes)
             queued->push_back(TWebLink{change.link, change.level});
     }
+    events.push_back(fetchReport(fetched, fetched.nextLevel - 1));
     events.push_back(pageReport(pageUrl.toEncoded(), fetched.body, emails));
     return events;
 }

@@ -51,6 +51,9 @@ std::vector<EventCall> offerResumed(const std::shared_ptr<TznWebSearch::Shared> 
 std::vector<EventCall> takeLowestLinks(const std::shared_ptr<TznWebSearch::Shared> &shared, int most,
                                        std::vector<TWebLink> *taken);
 
+// The event telling the owner of a fetch done, of a page at `level`; it carries its own copies.
+EventCall fetchReport(const FetchedPage &page, int level);
+
 // Runs the given step on a fetched page.
 Next afterFetch(const std::shared_ptr<TznWebSearch::Shared> &shared, Step step, const FetchedPage &page);
 

@@ -1,5 +1,7 @@
 #include "crawl/CrawlRules.h"
 
+#include "TrawlexVersion.h"
+
 QByteArray CrawlRules::defaultUserAgent()
 {
     return QByteArrayLiteral("Trawlex/" TRAWLEX_VERSION);

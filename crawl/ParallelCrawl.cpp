@@ -230,7 +230,11 @@ private:
             return;
         }
         if (r.robots) {
-            learnRobots(r.link.origin, r.link.host, result);
+            if (!learnRobots(r.link.origin, r.link.host, result)) {
+                const QByteArray reason = result.error.isEmpty() ? QByteArray("no answer") : result.error;
+                const FetchedPage failure{r.link.url, {}, 1, {}, {}, result.status, reason};
+                events->push_back(CrawlChain::fetchReport(failure, r.link.level));
+            }
             return;
         }
         FetchedPage page = TThrWebSearch::pageFrom(r.link.url, r.link.level, std::move(result));
@@ -271,10 +275,11 @@ private:
     }
 
     // Not found (4xx): everything allowed. A server error or no answer: nothing allowed, and
-    // said in the error log, as a crawler must not guess what the site wants.
-    void learnRobots(const QByteArray &origin, const QByteArray &host, const HttpResult &answer)
+    // said in the error log, as a crawler must not guess what the site wants; false then.
+    bool learnRobots(const QByteArray &origin, const QByteArray &host, const HttpResult &answer)
     {
         RobotsTxt robots = RobotsTxt::allowAll();
+        bool answered = true;
         if (answer.ok && answer.status >= 200 && answer.status <= 299) {
             robots = RobotsTxt::parse(answer.body, robotsToken_);
             // A delay that is no positive number (a "nan" too) asks for nothing.
@@ -282,11 +287,13 @@ private:
                 hosts_.setHostWait(host, std::chrono::milliseconds(qint64(std::min(ms, double(kLongestCrawlDelay.count())))));
         } else if (answer.status < 400 || answer.status > 499) {
             robots = RobotsTxt::disallowAll();
+            answered = false;
             logLine(origin + "/robots.txt: " + (answer.error.isEmpty() ? QByteArray("no answer") : answer.error)
                     + " (the site is left alone)");
         }
         const std::lock_guard guard(s_->lock);
         s_->thorough.setRobots(origin, robots);
+        return answered;
     }
 
     void setAside(const QByteArray &host)

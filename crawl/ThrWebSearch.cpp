@@ -30,7 +30,7 @@ void TThrWebSearch::setThorough(const ThoroughFetch &rules, const QByteArray &us
 FetchedPage TThrWebSearch::Execute()
 {
     if (!Http)
-        return FetchedPage{Url, {}, Level + 1, {}, {}};
+        return FetchedPage{Url, {}, Level + 1, {}, {}, 0, {}};
     HttpResult result = Http->get(Url);
     Http.reset(); // its connection goes back to the shared pool before the step runs
     return pageFrom(Url, Level, std::move(result));
@@ -38,9 +38,12 @@ FetchedPage TThrWebSearch::Execute()
 
 FetchedPage TThrWebSearch::pageFrom(const QByteArray &url, int level, HttpResult result)
 {
-    FetchedPage page{url, {}, level + 1, {}, {}};
+    FetchedPage page{url, {}, level + 1, {}, {}, 0, {}};
     // The failure is one line: the client keeps it so.
     page.finalUrl = result.url;
+    page.status = result.status;
+    if (!result.ok)
+        page.error = result.error;
     if (result.ok)
         page.body = std::move(result.body);
     else if (!AppendLine(QString::fromLatin1(kErrorLog), result.error, &page.logFailure) && page.logFailure.isEmpty())

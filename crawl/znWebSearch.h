@@ -1,7 +1,7 @@
 #pragma once
 // The crawl component: runs one crawl as a chain of page fetches, one at a time on one recycled
 // pool thread (see ChainDriver), keeps the ring of waiting links, and reports every step to its
-// owner through four events.
+// owner through five events.
 
 #include "crawl/CrawlRules.h"
 #include "crawl/LinkRing.h"
@@ -19,6 +19,11 @@ using TznOnPageReceived =
     std::function<void(const QByteArray &aUrl, const QByteArray &aHtml, const QByteArrayList &aEmails)>;
 using TznOnPhraseSearchStart = std::function<void(int &aPosition, QByteArray &aSearchURL)>;
 using TznOnWebLinkChange = std::function<void(const QByteArray &aLink, const QByteArray &aLevelNo, int aIndex)>;
+// One fetch done, raised just before the page's OnPageReceived (a robots.txt has none): the
+// address asked for, its crawl level (0 for a search engine's result page), the answer's status (0 when none came) and, when the fetch
+// failed, the reason as the error log has it; empty when it did not fail.
+using TznOnPageFetched =
+    std::function<void(const QByteArray &aUrl, int aLevel, int aStatus, const QByteArray &aError)>;
 
 class TznWebSearch final : public QObject
 {
@@ -68,6 +73,7 @@ public:
     TznOnPageReceived OnPageReceived;
     TznOnPhraseSearchStart OnPhraseSearchStart;
     TznOnWebLinkChange OnWebLinkChange;
+    TznOnPageFetched OnPageFetched;
 
     // Both return false, and change nothing, while a crawl is still running: two chains on one
     // ring would corrupt it.

@@ -1,8 +1,6 @@
 #include "search/KeptCrawl.h"
 
 #include "crawl/CrawlStateStore.h"
-#include "crawl/znWebSearch.h"
-#include "search/ResultFile.h"
 
 #include <QFile>
 
@@ -29,11 +27,6 @@ Check check(const QString &fileName, const QByteArray &start, Missing missing)
 QString fileFor(const QString &resultFile)
 {
     return resultFile + QStringLiteral(".state");
-}
-
-void takeWrittenAddresses(const QString &resultFile, TznWebSearch &search)
-{
-    search.setAddressesWritten(ResultFile::addresses(resultFile));
 }
 
 } // namespace KeptCrawl

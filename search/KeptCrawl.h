@@ -1,11 +1,9 @@
 #pragma once
 // A thorough crawl kept in a state file, as the command line and the robot panel both meet it:
-// whether a start goes on with the crawl the file holds, and what that start takes from it.
+// whether a start goes on with the crawl the file holds.
 
 #include <QByteArray>
 #include <QString>
-
-class TznWebSearch;
 
 namespace KeptCrawl {
 
@@ -31,9 +29,5 @@ Check check(const QString &fileName, const QByteArray &start, Missing missing);
 // The state file the window keeps a thorough crawl in: beside its result file, so that the
 // addresses the crawl already wrote are the ones a resumed crawl takes as written.
 QString fileFor(const QString &resultFile);
-
-// The crawl about to go on takes what the result file holds as written, so that no address is
-// written twice.
-void takeWrittenAddresses(const QString &resultFile, TznWebSearch &search);
 
 } // namespace KeptCrawl

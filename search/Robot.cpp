@@ -91,7 +91,7 @@ bool TfaRobot::startCrawl(bool resume)
     if (rules.thorough) {
         const QString kept = KeptCrawl::fileFor(ResultFile);
         if (resume)
-            KeptCrawl::takeWrittenAddresses(ResultFile, *schMain());
+            schMain()->setAddressesWritten(ResultFile::addresses(ResultFile)); // none written twice
         else
             CrawlStateStore::remove(kept);
         rules.stateFile = QFile::encodeName(kept);

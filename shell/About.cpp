@@ -4,6 +4,8 @@
 #include "shell/WebAddresses.h"
 #include "ui_About.h"
 
+#include "TrawlexVersion.h"
+
 #include <QEvent>
 #include <QHideEvent>
 #include <QMouseEvent>
@@ -25,6 +27,9 @@ TAboutBox::TAboutBox(QWidget *owner)
 {
     loadPictures();
     ui_->setupUi(this);
+    // The form's own number would drift from the build's; the language files keep this text as
+    // designed ("%"), so the build's stays.
+    ui_->Version->setText(QStringLiteral("Version:" TRAWLEX_VERSION));
     // A fixed dialog border: a title and a close button, nothing to minimize or maximize.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);

@@ -3,10 +3,14 @@
 #include "tests/support/TempProgramFolder.h"
 #include "tests/support/TestHttpServer.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -24,16 +28,76 @@ QByteArray anchors(std::initializer_list<const char *> targets)
     return html;
 }
 
+QProcessEnvironment environmentFor(const QString &programFolder)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TRAWLEX_PROGRAM_FOLDER"), programFolder);
+    return environment;
+}
+
+struct Ran
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+
+    // The lines of standard error that the program starts with its name: all but the summary.
+    QByteArrayList told() const
+    {
+        QByteArrayList lines;
+        for (const QByteArray &line : err.split('\n'))
+            if (line.startsWith("trawlex:"))
+                lines << line;
+        return lines;
+    }
+};
+
+// Runs the program to its end in `workingFolder`, `input` on its standard input.
+Ran runTrawlex(const QStringList &arguments, const QProcessEnvironment &environment, const QString &workingFolder,
+               const QByteArray &input = {})
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingFolder);
+    process.start(QStringLiteral(TRAWLEX_PROGRAM), arguments);
+    Ran ran;
+    if (!process.waitForStarted(10000))
+        return ran;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        return ran;
+    ran.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    ran.out = process.readAllStandardOutput();
+    ran.err = process.readAllStandardError();
+    return ran;
+}
+
+QStringList strings(std::initializer_list<QByteArray> arguments)
+{
+    QStringList list;
+    for (const QByteArray &argument : arguments)
+        list << QString::fromUtf8(argument);
+    return list;
+}
+
 class HeadlessCrawlTest : public ::testing::Test
 {
 protected:
+    // A relative result file is taken from the current folder: the program folder here, unless
+    // a test says otherwise.
     void start(const QStringList &arguments)
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TRAWLEX_PROGRAM_FOLDER"), folder.path());
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(environmentFor(folder.path()));
+        process.setWorkingDirectory(folder.path());
         process.start(QStringLiteral(TRAWLEX_PROGRAM), arguments);
         ASSERT_TRUE(process.waitForStarted(10000));
+    }
+
+    Ran run(const QStringList &arguments, const QByteArray &input = {}, const QString &workingFolder = {})
+    {
+        return runTrawlex(arguments, environmentFor(folder.path()), workingFolder.isEmpty() ? folder.path() : workingFolder,
+                          input);
     }
 
     int finish()
@@ -66,7 +130,10 @@ TEST_F(HeadlessCrawlTest, RobotCrawlPrintsAndFilesEveryAddress)
                                                 "a@one.example\t" + root}));
     EXPECT_EQ(folder.read(QStringLiteral("Emails.txt")), "a@one.example\r\nb@two.example\r\na@one.example\r\n");
     EXPECT_EQ(folder.read(QStringLiteral("Err.ini")), "HTTP/1.1 404 Not Found\r\n");
-    EXPECT_TRUE(process.readAllStandardError().startsWith("pages 3  addresses 3"));
+    const QByteArrayList errors = process.readAllStandardError().split('\n');
+    ASSERT_GE(errors.size(), 2);
+    EXPECT_EQ(errors.at(0), "trawlex: cannot fetch " + root + "gone.html: HTTP/1.1 404 Not Found") << "told as it happens";
+    EXPECT_TRUE(errors.at(1).startsWith("pages 3  addresses 3  queue 0/500")) << "then the summary";
 }
 
 TEST_F(HeadlessCrawlTest, TraceShowsEveryEventInOrder)
@@ -82,11 +149,14 @@ TEST_F(HeadlessCrawlTest, TraceShowsEveryEventInOrder)
     const QList<QByteArray> expected = {
         "OnWebLinkChange\t" + u + "a.html\t1\t0",
         "OnWebLinkChange\t" + u + "b.html\t1\t1",
+        "OnPageFetched\t" + u + "\t0\t200\t",
         "OnPageReceived\t" + u + "\t1",
         "x@y.example\t" + u,
         "OnWebLinkChange\t\t1\t0",
+        "OnPageFetched\t" + u + "a.html\t1\t200\t",
         "OnPageReceived\t" + u + "\t0",
         "OnWebLinkChange\t\t1\t1",
+        "OnPageFetched\t" + u + "b.html\t1\t200\t",
         "OnPageReceived\t" + u + "\t0",
         "OnWebLinkChange\t\t1\t0",
         "OnEnd",
@@ -146,10 +216,11 @@ TEST_F(HeadlessCrawlTest, EngineSearchAgainstAFakeEngine)
            QStringLiteral("google-en"), QStringLiteral("--trace")});
     EXPECT_EQ(finish(), 0);
     const QList<QByteArray> lines = outputLines();
-    ASSERT_GE(lines.size(), 4);
+    ASSERT_GE(lines.size(), 5);
     EXPECT_EQ(lines.at(0), "OnPhraseSearchStart\t0\t" + server.url("/search?q=red%20shoes+mail&num=100&start=0&sa=N&filter=0"));
     EXPECT_EQ(lines.at(1), "OnWebLinkChange\thttp://127.0.0.1:1/shop.html\t1\t0");
-    EXPECT_EQ(lines.at(3), "engine@results.example\t" + server.url("/"));
+    EXPECT_EQ(lines.at(2), "OnPageFetched\t" + server.url("/search?q=red%20shoes+mail&num=100&start=0&sa=N&filter=0") + "\t0\t200\t");
+    EXPECT_EQ(lines.at(4), "engine@results.example\t" + server.url("/"));
     EXPECT_EQ(lines.back(), "OnEnd");
     EXPECT_EQ(server.requestedPaths().size(), 10); // ten result pages, nine of them unknown here
 }
@@ -227,6 +298,168 @@ TEST_F(HeadlessCrawlTest, BadArgumentsExitWithTwo)
     start({QStringLiteral("--robot")});
     EXPECT_EQ(finish(), 2);
     EXPECT_TRUE(process.readAllStandardError().contains("trawlex:"));
+}
+
+// Each kind of failure against a fresh site and program folder: what standard error tells (the
+// lines the program starts with its name, each as a prefix where the system words the reason)
+// and the exit code. "ROOT" stands for the site's root address.
+TEST(HeadlessCrawlFailures, EachIsToldOnStandardErrorAndSetsTheExitCode)
+{
+    const QByteArray refused = "http://127.0.0.1:1/";
+    struct Row
+    {
+        const char *what;
+        std::vector<TestRoute> routes;
+        std::vector<QByteArray> arguments;
+        int code;
+        QByteArrayList told;
+        bool errorLogBlocked = false;
+        bool enginesRefused = false;
+    };
+    QByteArrayList tenEngineRequests;
+    for (int page = 0; page < 10; ++page)
+        tenEngineRequests << "trawlex: cannot fetch http://127.0.0.1:1/search?q=x+mail&num=100&start=" + QByteArray::number(page * 100);
+    const std::vector<Row> rows = {
+        {"all well", {{"/", 200, {}, "a@b.example"}}, {"--robot", "ROOT"}, 0, {}},
+        {"a page not found is told; the crawl went well", {{"/", 200, {}, anchors({"gone.html"})}}, {"--robot", "ROOT"}, 0,
+         {"trawlex: cannot fetch ROOTgone.html: HTTP/1.1 404 Not Found"}},
+        {"quiet", {{"/", 200, {}, anchors({"gone.html"})}}, {"--robot", "ROOT", "-q"}, 0, {}},
+        {"verbose", {{"/", 200, {}, anchors({"a.html"})}, {"/a.html", 200, {}, "x"}}, {"--robot", "ROOT", "--verbose"}, 0,
+         {"trawlex: fetched ROOT (level 0)", "trawlex: fetched ROOTa.html (level 1)"}},
+        {"start refused", {}, {"--robot", refused}, 4, {"trawlex: cannot fetch " + refused + ": "}},
+        {"start not found", {}, {"--robot", "ROOT"}, 4, {"trawlex: cannot fetch ROOT: HTTP/1.1 404 Not Found"}},
+        {"a start's server error is a failed start", {{"/", 500, {}, {}}}, {"--robot", "ROOT"}, 4,
+         {"trawlex: cannot fetch ROOT: HTTP/1.1 500 Internal Server Error"}},
+        {"a server error while the crawl goes on",
+         {{"/", 200, {}, anchors({"bad.html", "a.html"})}, {"/bad.html", 503, {}, {}}, {"/a.html", 200, {}, "a@b.example"}},
+         {"--robot", "ROOT"}, 8, {"trawlex: cannot fetch ROOTbad.html: HTTP/1.1 503 Service Unavailable"}},
+        {"thorough: a robots.txt that fails leaves the only site alone", {{"/robots.txt", 503, {}, {}}, {"/", 200, {}, "a@b.example"}},
+         {"--robot", "ROOT", "--thorough"}, 4, {"trawlex: cannot fetch ROOTrobots.txt: HTTP/1.1 503 Service Unavailable"}},
+        {"thorough: start not found", {}, {"--robot", "ROOT", "--thorough"}, 4,
+         {"trawlex: cannot fetch ROOT: HTTP/1.1 404 Not Found"}},
+        {"the second of two starts refused", {{"/", 200, {}, "a@b.example"}}, {"--robot", "ROOT", "--robot", refused}, 4,
+         {"trawlex: cannot fetch " + refused + ": "}},
+        {"an error log that cannot be written outranks a failed start", {}, {"--robot", refused}, 3,
+         {"trawlex: cannot fetch " + refused + ": ", "trawlex: cannot write the error log "}, true},
+        {"every engine request failed", {}, {"--engine", "x", "--engines", "google-en"}, 4, tenEngineRequests, false, true},
+        {"no level at all", {}, {"--robot", "ROOT", "--depth", "-1"}, 2, {"trawlex: --depth wants 0 or more, not -1"}},
+        {"no room for a link", {}, {"--robot", "ROOT", "--queue", "0"}, 2, {"trawlex: --queue wants 1 or more, not 0"}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        TempProgramFolder folder;
+        TestHttpServer server;
+        for (const TestRoute &route : row.routes)
+            server.setRoute(route);
+        if (row.errorLogBlocked) {
+            ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("Err.ini")));
+        }
+        if (row.enginesRefused) {
+            QFile ini(folder.file(QStringLiteral("TrawlMain.ini")));
+            ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+            ini.write("[Engines]\r\nGoogleHost=127.0.0.1:1\r\n");
+        }
+        QStringList arguments;
+        for (const QByteArray &argument : row.arguments)
+            arguments << QString::fromLatin1(QByteArray(argument).replace("ROOT", server.url("/")));
+        const Ran ran = runTrawlex(arguments, environmentFor(folder.path()), folder.path());
+        EXPECT_EQ(ran.code, row.code) << ran.err.constData();
+        // Sorted: the error log's notice comes from another thread than the fetches'.
+        QByteArrayList told = ran.told();
+        QByteArrayList expected = row.told;
+        for (QByteArray &line : expected)
+            line.replace("ROOT", server.url("/"));
+        std::sort(told.begin(), told.end());
+        std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(told.size(), expected.size()) << ran.err.constData();
+        for (qsizetype i = 0; i < told.size(); ++i)
+            EXPECT_TRUE(told.at(i).startsWith(expected.at(i))) << told.at(i).constData();
+        if (QByteArray(row.what) == "quiet") {
+            EXPECT_EQ(ran.err, QByteArray()) << "no summary either";
+        }
+    }
+}
+
+TEST(HeadlessCrawlWindow, WithoutADisplayAndWithoutAnOptionSaysSoInOneLine)
+{
+    TempProgramFolder folder;
+    QProcessEnvironment environment = environmentFor(folder.path());
+    for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(variable));
+    const Ran ran = runTrawlex({}, environment, folder.path());
+    EXPECT_EQ(ran.code, 1);
+    EXPECT_EQ(ran.err.count('\n'), 1) << ran.err.constData();
+    EXPECT_TRUE(ran.err.startsWith("trawlex: no display")) << ran.err.constData();
+    EXPECT_EQ(runTrawlex({QStringLiteral("-h")}, environment, folder.path()).code, 0) << "help never needs the window";
+}
+
+TEST_F(HeadlessCrawlTest, ARelativeResultFileIsTakenFromTheCurrentFolder)
+{
+    server.setRoute({"/", 200, {}, "x@y.example"});
+    QTemporaryDir here;
+    ASSERT_TRUE(here.isValid());
+    ASSERT_TRUE(QDir(here.path()).mkdir(QStringLiteral("out")));
+    const Ran ran = run(strings({"-o", "out/found.txt", "--robot", server.url("/")}), {}, here.path());
+    EXPECT_EQ(ran.code, 0) << ran.err.constData();
+    QFile found(here.filePath(QStringLiteral("out/found.txt")));
+    ASSERT_TRUE(found.open(QIODevice::ReadOnly));
+    EXPECT_EQ(found.readAll(), "x@y.example\r\n");
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("out/found.txt"))));
+}
+
+TEST_F(HeadlessCrawlTest, DashAsResultFileWritesToStandardOutputOnly)
+{
+    server.setRoute({"/", 200, {}, anchors({"gone.html"}) + "x@y.example"});
+    const Ran ran = run(strings({"--robot", server.url("/"), "-o", "-"}));
+    EXPECT_EQ(ran.code, 0) << ran.err.constData();
+    EXPECT_EQ(ran.out, "x@y.example\t" + server.url("/") + "\n");
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("Emails.txt"))));
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("-"))));
+    EXPECT_EQ(folder.read(QStringLiteral("Err.ini")), "HTTP/1.1 404 Not Found\r\n") << "the failures are still logged";
+}
+
+// Typed as a shell user would, from --robot, a file and standard input, crawled in turn into
+// one result file.
+TEST_F(HeadlessCrawlTest, SeveralStartAddressesAreCrawledInTurnIntoOneResultFile)
+{
+    server.setRoute({"/a/", 200, {}, "a@one.example"});
+    server.setRoute({"/b/", 200, {}, "b@two.example"});
+    server.setRoute({"/c/", 200, {}, "c@three.example"});
+    const QByteArray hostAndPort = "127.0.0.1:" + QByteArray::number(server.port());
+    QFile list(folder.file(QStringLiteral("starts.txt")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("# to crawl\n" + hostAndPort + "/b/\n");
+    list.close();
+    const Ran fromFile = run(strings({"--robot", "HTTP://" + hostAndPort + "/a/", "-i", "starts.txt"}));
+    EXPECT_EQ(fromFile.code, 0) << fromFile.err.constData();
+    const Ran fromInput = run(strings({"-i", "-"}), server.url("/c/") + "\n");
+    EXPECT_EQ(fromInput.code, 0) << fromInput.err.constData();
+    EXPECT_EQ(folder.read(QStringLiteral("Emails.txt")), "a@one.example\r\nb@two.example\r\nc@three.example\r\n");
+    EXPECT_EQ(server.requestedPaths(), (QByteArrayList{"/a/", "/b/", "/c/"}));
+}
+
+TEST_F(HeadlessCrawlTest, AFormatAskedForGoesToStandardOutputAndTheResultFile)
+{
+    server.setRoute({"/", 200, {}, anchors({"a.html"}) + "x@y.example"});
+    server.setRoute({"/a.html", 200, {}, "z@y.example"});
+    const QByteArray root = server.url("/");
+    const Ran csv = run(strings({"--robot", root, "--format", "csv", "-o", "found.csv"}));
+    EXPECT_EQ(csv.code, 0) << csv.err.constData();
+    const QByteArrayList printed = csv.out.trimmed().split('\n');
+    ASSERT_EQ(printed.size(), 2);
+    EXPECT_TRUE(printed.at(0).startsWith("x@y.example," + root + ",0,20")) << printed.at(0).constData();
+    EXPECT_TRUE(printed.at(1).startsWith("z@y.example," + root + ",1,20")) << printed.at(1).constData();
+    EXPECT_EQ(folder.read(QStringLiteral("found.csv")), printed.join("\r\n") + "\r\n");
+
+    const Ran jsonl = run(strings({"--robot", root, "--format", "jsonl", "-o", "-"}));
+    EXPECT_EQ(jsonl.code, 0) << jsonl.err.constData();
+    const QByteArrayList objects = jsonl.out.trimmed().split('\n');
+    ASSERT_EQ(objects.size(), 2);
+    const QJsonObject second = QJsonDocument::fromJson(objects.at(1)).object();
+    EXPECT_EQ(second.value(QStringLiteral("address")).toString(), QStringLiteral("z@y.example"));
+    EXPECT_EQ(second.value(QStringLiteral("source")).toString(), QString::fromLatin1(root));
+    EXPECT_EQ(second.value(QStringLiteral("level")).toInt(), 1);
+    EXPECT_TRUE(QDateTime::fromString(second.value(QStringLiteral("found")).toString(), Qt::ISODate).isValid());
 }
 
 } // namespace

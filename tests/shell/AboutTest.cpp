@@ -2,6 +2,7 @@
 
 #include "platform/ShellOpen.h"
 #include "shell/WebAddresses.h"
+#include "TrawlexVersion.h"
 
 #include <QApplication>
 #include <QFile>
@@ -90,7 +91,7 @@ TEST(AboutBox, DesignedFormColoursAndTexts)
         {"Panel1", {8, 8, 281, 163}, nullptr, QColor()},
         {"ProgramIcon", {4, 8, 53, 57}, nullptr, QColor()},
         {"ProductName", {56, 17, 221, 25}, "Norvane Trawlex", QColor(0, 0, 128)},
-        {"Version", {64, 44, 205, 13}, "Version:4.50", QColor(255, 0, 0)},
+        {"Version", {64, 44, 205, 13}, "Version:" TRAWLEX_VERSION, QColor(255, 0, 0)},
         {"Label2", {40, 140, 225, 13}, "www.norvane.example", QColor(0, 0, 255)},
         {"OKButton", {113, 180, 78, 25}, "&OK", QColor()},
     };
