@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessCrawl.h"
 #include "app/ProgramStart.h"
+#include "platform/ProgramFolder.h"
 
 #include <QCoreApplication>
 
@@ -22,6 +23,7 @@ int runCommandLine(int argc, char *argv[])
         std::fputs(qPrintable(parsed.output), stdout);
         return 0;
     }
+    if (ProgramFolder::isPerUser()) std::fprintf(stderr, "trawlex: Err.ini, settings and Emails.txt (unless --file names another) are kept in %s\n", qPrintable(ProgramFolder::path()));
     return runHeadlessCrawl(*parsed.request);
 }
 
