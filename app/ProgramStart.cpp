@@ -1,5 +1,6 @@
 #include "app/ProgramStart.h"
 
+#include "platform/ProgramFolder.h"
 #include "platform/RegistryStore.h"
 #include "search/Engine.h"
 #include "search/EngineOption.h"
@@ -10,6 +11,9 @@
 #include "shell/HtmlHelp.h"
 #include "shell/Main.h"
 #include "shell/TrawlApplication.h"
+#include "shell/znLang.h"
+
+#include <QMessageBox>
 
 // The About box's JPEG picture and the image list are resources of a static library, kept only
 // when asked for. Outside any namespace: the macro declares the data's loader where it stands.
@@ -17,6 +21,22 @@ static void loadPictures()
 {
     Q_INIT_RESOURCE(images);
 }
+
+namespace {
+
+// Told once, on the start that made the per-user folder, and without holding up the start: the
+// user would otherwise look for Emails.txt beside the program.
+void tellWhereFilesAreKept(TfrmMain *window)
+{
+    const QString text = window->la()->ParaText(QStringLiteral("FilesFolder")) + QStringLiteral(":\n")
+        + ProgramFolder::path();
+    auto *box = new QMessageBox(QMessageBox::Information, QCoreApplication::applicationName(), text,
+                                QMessageBox::Ok, window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+} // namespace
 
 namespace ProgramStart {
 
@@ -73,6 +93,8 @@ int run(int &argc, char **argv, const std::function<int()> &session)
 
     createForms();
     frmMain->show();
+    if (ProgramFolder::isPerUserFolderNew())
+        tellWhereFilesAreKept(frmMain);
     const int exitCode = session();
     {
         // Each view of the forms keeps its settings as it goes: one write of the store for all.

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessCrawl.h"
 #include "app/ProgramStart.h"
+#include "platform/ProgramFolder.h"
 
 #include "TrawlexVersion.h"
 
@@ -25,6 +26,10 @@ int runCommandLine(int argc, char *argv[])
         std::fputs(qPrintable(parsed.output), stdout);
         return ExitCode::ok;
     }
+    // An installed program keeps its own files out of its read-only folder: said where they are.
+    if (ProgramFolder::isPerUser() && parsed.request->chatter != CrawlRequest::Chatter::Quiet)
+        std::fprintf(stderr, "trawlex: Err.ini, settings and Emails.txt (unless --file names another) are kept in %s\n",
+                     qPrintable(ProgramFolder::path()));
     return runHeadlessCrawl(*parsed.request);
 }
 

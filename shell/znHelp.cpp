@@ -34,8 +34,9 @@ TznHelp::TznHelp(QObject *owner)
 
 QString TznHelp::FullHelpFile() const
 {
-    // Not ProgramFolder::resolve: even a name that looks absolute stays inside the folder.
-    return ProgramFolder::path() + helpFile_;
+    // Not ProgramFolder::resolve: even a name that looks absolute stays inside the folder. The
+    // help file is shipped, never written, so it is read where the program's files were laid.
+    return ProgramFolder::shippedPath() + helpFile_;
 }
 
 void TznHelp::ShowTopic(const QString &topic) const

@@ -73,7 +73,7 @@ const char *const messageKeys[] = {"Title",          "Searching",         "Stopp
                                    "EmailsCount",    "SearchPhrase",      "InitUrl",        "PhraseUnSpecified",
                                    "InitUrlWarning", "InitUrlUnspedified", "Save",          "Cancel",
                                    "FileUnwritable", "LinkLeftOut",       "LinksLeftOut",  "HostLeftOut",
-                                   "HostsLeftOut",   "CrawlKept"};
+                                   "HostsLeftOut",   "CrawlKept",         "FilesFolder"};
 
 // Texts the panels fill in, and how many numbered places each must keep: a place lost in a
 // translation would drop a number or the host names from what the user is told.
