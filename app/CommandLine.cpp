@@ -265,9 +265,9 @@ QString usage()
 {
     return QStringLiteral(
                "Usage: trawlex --robot URL [--robot URL]... [options]\n"
-               "       trawlex -i FILE [options]\n"
-               "       trawlex --engine PHRASE... [options]\n"
-               "       trawlex                      (the window)\n"
+               "  or:  trawlex -i FILE [options]\n"
+               "  or:  trawlex --engine PHRASE... [options]\n"
+               "  or:  trawlex                 (without options: the window)\n"
                "\n"
                "Collects e-mail addresses from web pages. Each address found is printed as\n"
                "\"address<TAB>source page folder\" and appended to the result file.\n"
