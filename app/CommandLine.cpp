@@ -10,15 +10,21 @@ namespace {
 const QString robotOption = QStringLiteral("robot");
 const QString engineOption = QStringLiteral("engine");
 
-// Engines by number (in the options dialog's order), by caption, or by a short name.
-std::optional<EngineRow> engineNamed(const QString &name)
+// Engines by number (in the options dialog's order, those of Engines.ini after the designed
+// three), by caption, or by a short name.
+std::optional<EngineRow> engineNamed(const QString &name, const QList<FileEngine> &fileEngines)
 {
-    const QList<EngineRow> rows = EngineTable::initialRows();
+    QList<EngineRow> rows = EngineTable::initialRows();
+    for (const FileEngine &engine : fileEngines)
+        rows.append(EngineRow{engine.caption, true});
     bool isNumber = false;
     const int number = name.toInt(&isNumber);
     if (isNumber)
         return number >= 1 && number <= rows.size() ? std::optional(rows.at(number - 1)) : std::nullopt;
     const QString wanted = name.trimmed().toLower();
+    for (const FileEngine &engine : fileEngines)
+        if (wanted == engine.caption.toLower())
+            return EngineRow{engine.caption, true};
     const struct { const char *shortName; const char16_t *caption; } names[] = {
         {"baidu", EngineTable::kBaidu},
         {"google-en", EngineTable::kGoogleEnglish},
@@ -86,7 +92,8 @@ QString usage()
         "  --robot URL        crawl level by level from URL (must start with http://)\n"
         "  --engine           ask search engines for the phrases given, then crawl the sites found\n"
         "  --engines LIST     engines to ask, in this order, by number or name, comma-separated:\n"
-        "                     1 or baidu, 2 or google-en, 3 or google-cn (default 1,2,3)\n"
+        "                     1 or baidu, 2 or google-en, 3 or google-cn (default 1,2,3);\n"
+        "                     4 and on, or their captions, for the engines of Engines.ini\n"
         "  --depth N          link levels to follow (robot %1, engine %2)\n"
         "  --queue N          links that may wait (robot %3, engine %4)\n"
         "  --this-site        follow only links inside the start site\n"
@@ -220,12 +227,17 @@ Parsed parse(const QStringList &arguments)
             parsed.error = QStringLiteral("--engine needs at least one phrase");
             return parsed;
         }
+        request.engineFile = EngineFile::current();
         const QString list = parser.isSet(QStringLiteral("engines")) ? parser.value(QStringLiteral("engines"))
                                                                       : QStringLiteral("1,2,3");
         for (const QString &name : list.split(QLatin1Char(','))) {
-            const std::optional<EngineRow> row = engineNamed(name);
+            const std::optional<EngineRow> row = engineNamed(name, request.engineFile.engines);
             if (!row) {
-                parsed.error = QStringLiteral("no engine \"%1\"; use 1 or baidu, 2 or google-en, 3 or google-cn").arg(name);
+                parsed.error = QStringLiteral("no engine \"%1\"; use 1 or baidu, 2 or google-en, 3 or google-cn%2")
+                                   .arg(name, request.engineFile.engines.isEmpty()
+                                                  ? QString()
+                                                  : QStringLiteral(", or 4 to %1 or a caption for those of Engines.ini")
+                                                        .arg(3 + request.engineFile.engines.size()));
                 return parsed;
             }
             request.engines << *row;

@@ -2,6 +2,7 @@
 // The command line of Trawlex: what a headless crawl is asked to do, parsed from argv.
 
 #include "search/CrawlSettings.h"
+#include "search/EngineFile.h"
 #include "search/EngineTable.h"
 
 #include <QByteArray>
@@ -18,6 +19,7 @@ struct CrawlRequest
     // settings file's, filled in when the crawl starts.
     CrawlSettings crawl;
     QList<EngineRow> engines; // engine: the chosen captions, in the order asked
+    EngineFile engineFile;    // engine: the engines of Engines.ini, numbered on from the designed
     QString resultFile;       // as typed; blank means the default
     bool trace = false;
 };

@@ -127,12 +127,15 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineH
     };
     if (request.mode != CrawlRequest::Mode::Engine)
         return;
-    auto walk = std::make_shared<EngineWalk>(hosts);
+    for (const QString &problem : request.engineFile.problems)
+        std::fprintf(stderr, "trawlex: %s\n", qPrintable(problem));
+    auto walk = std::make_shared<EngineWalk>(EngineSet(hosts, request.engineFile.engines));
     walk->start(request.engines, int(request.crawl.phrases.size()));
     search.OnPhraseSearchStart = [walk, &search, &out, request](int &position, QByteArray &url) {
         const EngineWalk::Answer answer = walk->next(position, request.engines, request.crawl.phrases, search.Stop());
         if (answer.stopSearch)
             search.StopSearch();
+        search.setResultLinkFilter(answer.resultLinks);
         url = answer.wireUrl();
         out.traceLine("OnPhraseSearchStart\t" + QByteArray::number(position) + '\t' + out.shown(url));
     };

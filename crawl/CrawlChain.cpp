@@ -5,6 +5,7 @@
 #include "crawl/LinkScan.h"
 #include "crawl/PageText.h"
 
+#include <utility>
 #include <vector>
 
 namespace CrawlChain {
@@ -127,7 +128,14 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
 {
     const QByteArrayList emails = takeEmails(*s, fetched.body);
     const QByteArray base = PageText::BaseOf(fetched.url);
-    const QByteArrayList links = PageText::ExtractLinks(base, fetched.body, true, s->allLink);
+    QByteArrayList links = PageText::ExtractLinks(base, fetched.body, true, s->allLink);
+    TznResultLinkFilter isResult;
+    {
+        const std::lock_guard guard(s->lock);
+        isResult = std::exchange(s->resultLinkFilter, {});
+    }
+    if (isResult)
+        links.removeIf([&isResult](const QByteArray &link) { return !isResult(link); });
     if (fetched.nextLevel <= s->maxLevel && !reportSlotChanges(s, offerLinks(*s, links, 1)))
         return Next::ownerGone();
     auto request = std::make_shared<PhraseRequest>();

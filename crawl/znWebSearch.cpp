@@ -115,6 +115,12 @@ void TznWebSearch::setAddressesWritten(const QByteArrayList &addresses)
     s->addressesWritten = addresses;
 }
 
+void TznWebSearch::setResultLinkFilter(TznResultLinkFilter filter)
+{
+    const std::lock_guard guard(s->lock);
+    s->resultLinkFilter = std::move(filter);
+}
+
 namespace {
 
 // The common part of both starts; false when a crawl still runs.
@@ -132,6 +138,7 @@ bool beginChain(TznWebSearch::Shared &s)
     s.droppedLinks = 0;
     s.hostsSetAside.clear();
     s.thorough.firstSeen(s.addressesWritten);
+    s.resultLinkFilter = {};
     return true;
 }
 

@@ -19,6 +19,9 @@ using TznOnPageReceived =
     std::function<void(const QByteArray &aUrl, const QByteArray &aHtml, const QByteArrayList &aEmails)>;
 using TznOnPhraseSearchStart = std::function<void(int &aPosition, QByteArray &aSearchURL)>;
 using TznOnWebLinkChange = std::function<void(const QByteArray &aLink, const QByteArray &aLevelNo, int aIndex)>;
+// Whether a link of a result page is one of its results; it is queued only then. Called on the
+// fetch thread, so it must hold its own copy of what it judges by.
+using TznResultLinkFilter = std::function<bool(const QByteArray &aLink)>;
 
 class TznWebSearch final : public QObject
 {
@@ -74,6 +77,10 @@ public:
     bool StartSearch();
     bool StartPhraseSearch();
     void StopSearch();
+    // For the OnPhraseSearchStart handler: which links of the result page it answers now count
+    // as results (an engine's results among its own navigation); every link when empty. Holds
+    // for that page only.
+    void setResultLinkFilter(TznResultLinkFilter filter);
 
     EventDelivery eventDelivery() const;
     void setEventDelivery(EventDelivery delivery);

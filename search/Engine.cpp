@@ -73,7 +73,8 @@ void TfaEngine::btnStartClick()
     if (startMustWait([this] { btnStartClick(); }))
         return;
     const EngineWalk previous = walk_;
-    walk_ = EngineWalk(EngineHosts::current());
+    const TfrmEngineOption *dialog = optionDialog();
+    walk_ = EngineWalk(EngineSet(EngineHosts::current(), dialog ? dialog->FileEngines() : QList<FileEngine>()));
     walk_.start(engineRows(), int(schMain()->Phrases.size()));
     showProgress();
     // The first request is answered inside this call, before any page or list event.
@@ -95,6 +96,7 @@ void TfaEngine::schMainPhraseSearchStart(int &aPosition, QByteArray &aSearchURL)
     const EngineWalk::Answer answer = walk_.next(aPosition, engineRows(), schMain()->Phrases, schMain()->Stop());
     if (answer.stopSearch)
         schMain()->StopSearch();
+    schMain()->setResultLinkFilter(answer.resultLinks);
     showProgress();
     aSearchURL = answer.wireUrl();
 }

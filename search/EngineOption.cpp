@@ -7,6 +7,9 @@
 #pragma GCC diagnostic pop
 
 
+#include "crawl/ThrWebSearch.h"
+#include "platform/AppendLine.h"
+
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
@@ -63,6 +66,13 @@ TfrmEngineOption::TfrmEngineOption(const TPanelServices &services, QWidget *pare
     list->SaveSettings().RegistryKey = listKey;
     for (const EngineRow &engine : EngineTable::initialRows())
         list->SetImageIndex(list->AddItem({engine.caption}), engine.included ? includedImage : noImage);
+    // A user's engines are asked only once the user has marked them: their terms may forbid it.
+    const EngineFile file = EngineFile::current();
+    for (const QString &problem : file.problems)
+        AppendLine(QString::fromLatin1(TThrWebSearch::kErrorLog), problem.toUtf8());
+    fileEngines_ = file.engines;
+    for (const FileEngine &engine : fileEngines_)
+        list->SetImageIndex(list->AddItem({engine.caption}), noImage);
     list->Loaded();
 
     ui_->mmPhrase->installEventFilter(this);

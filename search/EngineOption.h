@@ -4,6 +4,7 @@
 // One instance lives for the whole run; the engine panel reads its engine list live at every
 // result-page request, so the list is the one place where the choice of engines is held.
 
+#include "search/EngineFile.h"
 #include "search/EngineTable.h"
 #include "search/OptionDialog.h"
 
@@ -35,6 +36,8 @@ public:
 
     // The engine rows in the order the list shows them now, included when the image index is 0.
     QList<EngineRow> EngineRows() const;
+    // The engines of Engines.ini as the list was made with them, behind the designed three.
+    const QList<FileEngine> &FileEngines() const { return fileEngines_; }
 
     // The phrases, one per typed line, untrimmed, blank lines kept as empty phrases.
     QStringList Phrases() const;
@@ -57,6 +60,7 @@ private:
     void markAll(int index);
 
     std::unique_ptr<Ui::TfrmEngineOption> ui_;
+    QList<FileEngine> fileEngines_;
 };
 
 // Made once at start, after the About box; null until then.

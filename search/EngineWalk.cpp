@@ -2,13 +2,13 @@
 
 #include <utility>
 
-EngineWalk::EngineWalk(EngineHosts hosts) : hosts_(std::move(hosts)) {}
+EngineWalk::EngineWalk(EngineSet engines) : engines_(std::move(engines)) {}
 
 void EngineWalk::start(const QList<EngineRow> &rows, int phraseCount)
 {
     EngineIndex = 0;
     PhraseIndex = 0;
-    progressMaximum = EngineTable::TotalResultPages(rows, phraseCount);
+    progressMaximum = engines_.TotalResultPages(rows, phraseCount);
     progressPosition = 0;
 }
 
@@ -30,7 +30,7 @@ EngineWalk::Answer EngineWalk::next(int &position, const QList<EngineRow> &rows,
         }
         if (EngineIndex >= rows.size()) {
             progressPosition = 0;
-            return {QString(), true, QString()};
+            return {QString(), true, QString(), {}};
         }
     }
     if (stopRequested)
@@ -39,8 +39,8 @@ EngineWalk::Answer EngineWalk::next(int &position, const QList<EngineRow> &rows,
     if (progressPosition < progressMaximum)
         ++progressPosition;
     const QString caption = rows.at(EngineIndex).caption;
-    const QString url = EngineTable::BuildSearchURL(hosts_, caption, page, PhraseIndex, phrases);
-    if (page > EngineTable::PageCount(caption) - 2) {
+    const QString url = engines_.BuildSearchURL(caption, page, PhraseIndex, phrases);
+    if (page > engines_.PageCount(caption) - 2) {
         // The phrase's last page: the next request, carrying page + 1, asks for page 0.
         ++PhraseIndex;
         page = -1;
@@ -55,5 +55,8 @@ EngineWalk::Answer EngineWalk::next(int &position, const QList<EngineRow> &rows,
         }
     }
     position = page;
-    return {url, false, caption};
+    Answer answer{url, false, caption, {}};
+    if (const FileEngine *engine = engines_.fileEngine(caption); engine && !engine->resultLinks.isEmpty())
+        answer.resultLinks = [rule = *engine](const QByteArray &link) { return rule.isResultLink(link); };
+    return answer;
 }

@@ -2,7 +2,9 @@
 // The result-page walk of an engine search: answers the crawl component's request for the next
 // result page, engine by engine in list order, phrase by phrase, page by page.
 
-#include "search/EngineTable.h"
+#include "search/EngineSet.h"
+
+#include <functional>
 
 class EngineWalk final
 {
@@ -12,12 +14,14 @@ public:
         QString url;             // empty ends the walk
         bool stopSearch = false; // no engine is included: the caller stops the crawl
         QString caption;         // the engine the address belongs to
+        // Which links of the page answered count as its results; empty: all of them.
+        std::function<bool(const QByteArray &link)> resultLinks;
 
         // The address as it goes on the wire (see EngineTable::wireForm).
         QByteArray wireUrl() const { return url.isEmpty() ? QByteArray() : EngineTable::wireForm(url, caption); }
     };
 
-    explicit EngineWalk(EngineHosts hosts = {});
+    explicit EngineWalk(EngineSet engines = EngineSet());
 
     // Back to the first engine and phrase, the progress at 0 of TotalResultPages.
     void start(const QList<EngineRow> &rows, int phraseCount);
@@ -33,5 +37,5 @@ public:
     int progressPosition = 0;
 
 private:
-    EngineHosts hosts_;
+    EngineSet engines_;
 };

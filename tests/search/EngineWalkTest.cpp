@@ -174,4 +174,39 @@ TEST(EngineWalk, LevelsLeaveEachPhrasesLastPageQueueable)
     EXPECT_EQ(queued, (std::vector<int>{0, 1, 2, 9, 10, 11, 12, 19}));
 }
 
+TEST(EngineWalk, EnginesOfTheFileWalkBehindTheDesignedOnesWithTheirOwnPagesAndResultLinks)
+{
+    FileEngine ruled;
+    ruled.caption = QStringLiteral("Ruled");
+    ruled.address = QStringLiteral("http://r.example/?q={phrase}&o={offset}");
+    ruled.encoding = "UTF-8";
+    ruled.offsetStep = 20;
+    ruled.pages = 2;
+    ruled.resultLinks = QStringLiteral("/hit/");
+    FileEngine open = ruled;
+    open.caption = QStringLiteral("Open");
+    open.pages = 1;
+    open.resultLinks.clear();
+    EngineWalk walk(EngineSet(EngineHosts(), {ruled, open}));
+    const QList<EngineRow> rows{{english, false}, {QStringLiteral("Ruled"), true}, {QStringLiteral("Open"), true}};
+    walk.start(rows, 1);
+    EXPECT_EQ(walk.progressMaximum, 3);
+    int position = 0;
+    const QStringList phrases{QStringLiteral("a b")};
+    const EngineWalk::Answer first = walk.next(position, rows, phrases, false);
+    EXPECT_EQ(first.url, QStringLiteral("http://r.example/?q=a%20b&o=0"));
+    ASSERT_TRUE(first.resultLinks);
+    EXPECT_TRUE(first.resultLinks("http://site.example/hit/1"));
+    EXPECT_FALSE(first.resultLinks("http://r.example/next"));
+    position = 1;
+    EXPECT_EQ(walk.next(position, rows, phrases, false).url, QStringLiteral("http://r.example/?q=a%20b&o=20"));
+    EXPECT_EQ(position, -1) << "the phrase's last page";
+    position = 0;
+    const EngineWalk::Answer last = walk.next(position, rows, phrases, false);
+    EXPECT_EQ(last.url, QStringLiteral("http://r.example/?q=a%20b&o=0"));
+    EXPECT_FALSE(last.resultLinks) << "no rule: every link counts";
+    position = 0;
+    EXPECT_TRUE(walk.next(position, rows, phrases, false).url.isEmpty());
+}
+
 } // namespace
