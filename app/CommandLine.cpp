@@ -100,7 +100,8 @@ QString usage()
         "  --japanese         robot: take links only from pages naming a Japanese character set\n"
         "  --file NAME        result file (default Emails.txt in the program folder)\n"
         "  --thorough         the thorough rules: https too, every link form, each page once,\n"
-        "                     addresses however written, robots.txt obeyed\n"
+        "                     addresses however written, robots.txt obeyed; engines asked by\n"
+        "                     https, their redirects followed\n"
         "  --ignore-robots    thorough: fetch what robots.txt forbids too\n"
         "  --cacert FILE      thorough: trust this certificate authority for https as well\n"
         "  --user-agent TEXT  thorough: the User-Agent sent (default Trawlex/VERSION)\n"
@@ -108,6 +109,8 @@ QString usage()
         "  --per-host N       thorough: pages fetched at once from one host (default %7, at most %8)\n"
         "  --wait SECONDS     thorough: least time between two requests to one host (default 0;\n"
         "                     a robots.txt Crawl-delay makes it longer for its host)\n"
+        "  --engine-wait SECONDS  thorough engine search: least time between two result pages\n"
+        "                     asked of one engine (default %9)\n"
         "  --state FILE       thorough robot: keep the crawl's state in FILE as it goes; the same\n"
         "                     command with the same FILE resumes a stopped, crashed or killed crawl\n"
         "                     without fetching a finished page or writing an address again\n"
@@ -125,7 +128,8 @@ QString usage()
         .arg(CrawlRules::kDefaultJobs)
         .arg(CrawlRules::kMaxJobs)
         .arg(CrawlRules::kDefaultPerHost)
-        .arg(CrawlRules::kMaxPerHost);
+        .arg(CrawlRules::kMaxPerHost)
+        .arg(CrawlRules::kDefaultEngineWaitSeconds);
 }
 
 } // namespace
@@ -152,7 +156,7 @@ Parsed parse(const QStringList &arguments)
                        flag("this-site"), flag("japanese"), valued("file"), flag("trace"), flag("help"),
                        flag("version"), flag("thorough"), flag("ignore-robots"), valued("cacert"),
                        valued("user-agent"), valued("jobs"), valued("per-host"), valued("wait"),
-                       valued("state")});
+                       valued("state"), valued("engine-wait")});
     Parsed parsed;
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -185,7 +189,8 @@ Parsed parse(const QStringList &arguments)
     rules.caFile = QFile::encodeName(parser.value(QStringLiteral("cacert")));
     rules.userAgent = parser.value(QStringLiteral("user-agent")).toUtf8();
     rules.stateFile = QFile::encodeName(parser.value(QStringLiteral("state")));
-    for (const char *thoroughOnly : {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait", "state"}) {
+    for (const char *thoroughOnly :
+         {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait", "state", "engine-wait"}) {
         if (!rules.thorough && parser.isSet(QString::fromLatin1(thoroughOnly))) {
             parsed.error = QStringLiteral("--%1 belongs to --thorough").arg(QString::fromLatin1(thoroughOnly));
             return parsed;
@@ -195,7 +200,9 @@ Parsed parse(const QStringList &arguments)
                      &parsed.error)
         || !readCountIn(parser, QStringLiteral("per-host"), 1, CrawlRules::kMaxPerHost, CrawlRules::kDefaultPerHost,
                         &rules.perHost, &parsed.error)
-        || !readSeconds(parser, QStringLiteral("wait"), CrawlRules::kMaxWaitSeconds, &rules.waitMs, &parsed.error))
+        || !readSeconds(parser, QStringLiteral("wait"), CrawlRules::kMaxWaitSeconds, &rules.waitMs, &parsed.error)
+        || !readSeconds(parser, QStringLiteral("engine-wait"), CrawlRules::kMaxWaitSeconds, &rules.engineWaitMs,
+                        &parsed.error))
         return parsed;
     const CrawlLimits defaults = robot ? CrawlDefaults::robot : CrawlDefaults::engine;
     if (!readCount(parser, QStringLiteral("depth"), defaults.depth, &request.crawl.limits.depth, &parsed.error)

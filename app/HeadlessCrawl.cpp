@@ -129,7 +129,7 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineH
         return;
     for (const QString &problem : request.engineFile.problems)
         std::fprintf(stderr, "trawlex: %s\n", qPrintable(problem));
-    auto walk = std::make_shared<EngineWalk>(EngineSet(hosts, request.engineFile.engines));
+    auto walk = std::make_shared<EngineWalk>(EngineSet(hosts, request.engineFile.engines, request.crawl.rules.thorough));
     walk->start(request.engines, int(request.crawl.phrases.size()));
     search.OnPhraseSearchStart = [walk, &search, &out, request](int &position, QByteArray &url) {
         const EngineWalk::Answer answer = walk->next(position, request.engines, request.crawl.phrases, search.Stop());

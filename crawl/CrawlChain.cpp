@@ -127,7 +127,10 @@ Next pageStep(const SharedPtr &s, const FetchedPage &fetched)
 Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
 {
     const QByteArrayList emails = takeEmails(*s, fetched.body);
-    const QByteArray base = PageText::BaseOf(fetched.url);
+    // An engine that redirected (to https, to a host of its own) wrote its links for the page
+    // that answered.
+    const bool redirected = s->rules.thorough && !fetched.finalUrl.isEmpty();
+    const QByteArray base = PageText::BaseOf(redirected ? fetched.finalUrl : fetched.url);
     QByteArrayList links = PageText::ExtractLinks(base, fetched.body, true, s->allLink);
     TznResultLinkFilter isResult;
     {

@@ -57,6 +57,7 @@ void TfaEngine::btnOptionClick()
         summary += line + QLatin1Char('\n');
     showSummary(summary);
     CrawlSettings settings = options.crawlSettings();
+    settings.rules.engineWaitMs = options.EngineWaitMs();
     settings.searchEngine = EngineTable::rootAddress(EngineHosts::current()).toUtf8();
     settings.phrases = options.Phrases();
     settings.applyTo(*schMain());
@@ -74,7 +75,8 @@ void TfaEngine::btnStartClick()
         return;
     const EngineWalk previous = walk_;
     const TfrmEngineOption *dialog = optionDialog();
-    walk_ = EngineWalk(EngineSet(EngineHosts::current(), dialog ? dialog->FileEngines() : QList<FileEngine>()));
+    walk_ = EngineWalk(EngineSet(EngineHosts::current(), dialog ? dialog->FileEngines() : QList<FileEngine>(),
+                                 schMain()->Rules().thorough));
     walk_.start(engineRows(), int(schMain()->Phrases.size()));
     showProgress();
     // The first request is answered inside this call, before any page or list event.

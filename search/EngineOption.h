@@ -9,6 +9,7 @@
 #include "search/OptionDialog.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +39,9 @@ public:
     QList<EngineRow> EngineRows() const;
     // The engines of Engines.ini as the list was made with them, behind the designed three.
     const QList<FileEngine> &FileEngines() const { return fileEngines_; }
+    // The least time between two result pages of one engine in a thorough crawl, kept in the
+    // main settings beside the other thorough settings ("EngineWait", seconds).
+    int EngineWaitMs() const;
 
     // The phrases, one per typed line, untrimmed, blank lines kept as empty phrases.
     QStringList Phrases() const;
@@ -58,9 +62,11 @@ protected:
 
 private:
     void markAll(int index);
+    void attachEngineWait(TznIniSetting *ini);
 
     std::unique_ptr<Ui::TfrmEngineOption> ui_;
     QList<FileEngine> fileEngines_;
+    QPointer<TznIniSetting> iniMain_;
 };
 
 // Made once at start, after the About box; null until then.

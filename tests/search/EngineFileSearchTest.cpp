@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -164,12 +165,15 @@ struct CommandLineRun
     QByteArray standardError;
 };
 
-CommandLineRun searchFromCommandLine(const QByteArray &enginesIni, const QStringList &arguments)
+CommandLineRun searchFromCommandLine(const QByteArray &enginesIni, const QStringList &arguments,
+                                     const QByteArray &trawlMainIni = {})
 {
     CommandLineRun run;
     QTemporaryDir folder;
     EXPECT_TRUE(folder.isValid());
     writeFile(folder.filePath(QStringLiteral("Engines.ini")), enginesIni);
+    if (!trawlMainIni.isEmpty())
+        writeFile(folder.filePath(QStringLiteral("TrawlMain.ini")), trawlMainIni);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TRAWLEX_PROGRAM_FOLDER"), folder.path() + QLatin1Char('/'));
     QProcess process;
@@ -231,4 +235,98 @@ TEST(EngineFileSearch, PanelAndCommandLineAskTheSameResultPagesAndFileTheSameAdd
     EXPECT_EQ(fake.beta.requestedPaths(), betaAsked + betaAsked);
     EXPECT_EQ(cli.files.emails.toStdString(), panelFiles.emails.toStdString());
     EXPECT_EQ(cli.files.errors.toStdString(), QByteArray().toStdString()) << "the command line tells on standard error";
+}
+
+namespace {
+
+// A thorough search over an engine of the file whose first page redirects to https and a
+// designed engine asked by https, both served with the tests' authority.
+struct SecureEngines
+{
+    SecureEngines() : tls(TestTls::localhost()), secure({}, &tls)
+    {
+        site.setRoute({"/r/one.html", 200, {}, "<p>one@shop.example.com</p>"});
+        site.setRoute({"/r/two.html", 200, {}, "<p>two@shop.example.com</p>"});
+        site.setRoute({"/b/other.html", 200, {}, "<p>other@shop.example.com</p>"});
+        alpha.setRoute({"/find?q=red%20shoes&start=0", 302, {"Location: " + secure.url("/alpha/0")}, {}});
+        alpha.setRoute({"/find?q=red%20shoes&start=10", 200, {}, link(site.url("/r/two.html"))});
+        secure.setRoute({"/alpha/0", 200, {}, "alpha@engine.example " + link(site.url("/r/one.html")) + link("/nav/more")});
+        for (int page = 0; page < 10; ++page)
+            secure.setRoute({"/search?q=red%20shoes+mail&num=100&start=" + QByteArray::number(page * 100) + "&sa=N&filter=0",
+                             200, {}, page == 0 ? "google@engine.example " + link(site.url("/b/other.html")) : "nothing"});
+    }
+
+    QByteArray enginesIni() const
+    {
+        return "[Alpha]\nAddress=" + alpha.url("/find?q={phrase}&start={offset}") + "\nPages=2\nOffsetStep=10\nResultLinks=/r/\n";
+    }
+    QByteArray trawlMainIni() const
+    {
+        return "[Engines]\r\nGoogleHost=127.0.0.1:" + QByteArray::number(secure.port()) + "\r\n";
+    }
+
+    TestTls tls;
+    TestHttpServer site;
+    TestHttpServer alpha;
+    TestHttpServer secure;
+};
+
+} // namespace
+
+TEST(EngineFileSearch, AThoroughSearchAsksByHttpsAndFollowsTheEnginesRedirectsFromPanelAndCommandLineAlike)
+{
+    const SecureEngines fake;
+    Leftovers panelFiles;
+    {
+        PanelSearch search(fake.enginesIni());
+        writeFile(search.folder.file(QStringLiteral("TrawlMain.ini")),
+                  fake.trawlMainIni() + "[Thorough]\r\nCaFile=" + fake.tls.authorityFile + "\r\n");
+        panelFiles = search.run({QStringLiteral("Alpha"), QStringLiteral("Google(English)")}, redShoes, [&search] {
+            search.dialog->findChild<QCheckBox *>(QStringLiteral("chkThorough"))->setChecked(true);
+            search.dialog->findChild<QSpinBox *>(QStringLiteral("edtJobs"))->setValue(1);
+            search.dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtEngineWait"))->setValue(0);
+        });
+        EXPECT_EQ(search.panel->schMain()->Rules().engineWaitMs, 0);
+        EXPECT_EQ(search.host->ini.ReadString(QStringLiteral("EngineOption"), QStringLiteral("EngineWait"), QString()),
+                  QStringLiteral("0"))
+            << "kept beside the other thorough settings";
+    }
+    if (testing::Test::HasFatalFailure())
+        return;
+    const QByteArrayList alphaAsked = fake.alpha.requestedPaths();
+    const QByteArrayList secureAsked = fake.secure.requestedPaths();
+    EXPECT_EQ(alphaAsked, (QByteArrayList{"/find?q=red%20shoes&start=0", "/find?q=red%20shoes&start=10"}));
+    ASSERT_EQ(secureAsked.size(), 11);
+    EXPECT_EQ(secureAsked.first(), "/alpha/0");
+    EXPECT_EQ(fake.site.requestedPaths(), (QByteArrayList{"/robots.txt", "/r/one.html", "/r/two.html", "/b/other.html"}));
+    EXPECT_EQ(panelFiles.emails.toStdString(),
+              "alpha@engine.example\r\ngoogle@engine.example\r\none@shop.example.com\r\ntwo@shop.example.com\r\nother@shop.example.com\r\n");
+
+    const CommandLineRun cli = searchFromCommandLine(fake.enginesIni(),
+                                    {QStringLiteral("--engine"), redShoes, QStringLiteral("--engines"), QStringLiteral("alpha,2"),
+                                     QStringLiteral("--thorough"), QStringLiteral("--jobs"), QStringLiteral("1"),
+                                     QStringLiteral("--engine-wait"), QStringLiteral("0"), QStringLiteral("--cacert"),
+                                     QString::fromUtf8(fake.tls.authorityFile)},
+                                    fake.trawlMainIni());
+    EXPECT_EQ(cli.exitCode, 0) << cli.standardError.toStdString();
+    EXPECT_EQ(fake.alpha.requestedPaths(), alphaAsked + alphaAsked);
+    EXPECT_EQ(fake.secure.requestedPaths(), secureAsked + secureAsked);
+    EXPECT_EQ(cli.files.emails.toStdString(), panelFiles.emails.toStdString());
+    EXPECT_EQ(cli.files.errors.toStdString(), panelFiles.errors.toStdString());
+}
+
+TEST(EngineFileSearch, TheEngineWaitBelongsToThoroughCrawlsAndIsSeconds)
+{
+    for (const char *wait : {"x", "-1", "61"}) {
+        SCOPED_TRACE(wait);
+        const CommandLineRun run = searchFromCommandLine(
+            {}, {QStringLiteral("--engine"), redShoes, QStringLiteral("--thorough"), QStringLiteral("--engine-wait"),
+                 QString::fromLatin1(wait)});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.standardError.contains("--engine-wait wants seconds from 0 to 60")) << run.standardError.toStdString();
+    }
+    const CommandLineRun classic =
+        searchFromCommandLine({}, {QStringLiteral("--engine"), redShoes, QStringLiteral("--engine-wait"), QStringLiteral("1")});
+    EXPECT_EQ(classic.exitCode, 2);
+    EXPECT_TRUE(classic.standardError.contains("--engine-wait belongs to --thorough")) << classic.standardError.toStdString();
 }
