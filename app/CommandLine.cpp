@@ -122,7 +122,8 @@ QString usage()
         "in flight at once (with --state they are fetched when it resumes). A second Ctrl-C quits at once.\n"
         "\n"
         "Exit codes: 0 all well, 2 bad arguments, 3 the result file or Err.ini could not be\n"
-        "written (the addresses still go to standard output), 130 interrupted.\n");
+        "written (the addresses still go to standard output), 4 every engine asked refused\n"
+        "automated requests (thorough engine search), 130 interrupted.\n");
     return text.arg(CrawlDefaults::robot.depth).arg(CrawlDefaults::engine.depth).arg(CrawlDefaults::robot.queues)
         .arg(CrawlDefaults::engine.queues)
         .arg(CrawlRules::kDefaultJobs)

@@ -7,6 +7,7 @@
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
 #include "platform/ProgramFolder.h"
+#include "search/EngineRefusal.h"
 #include "search/EngineWalk.h"
 #include "search/ResultFile.h"
 
@@ -86,8 +87,9 @@ private:
     std::mutex lock_;
 };
 
-void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineHosts &hosts, const QString &resultFile,
-                Output &out, Tally &tally)
+// Returns the engine search's result-page walk; null for a robot crawl.
+std::shared_ptr<EngineWalk> wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineHosts &hosts,
+                                       const QString &resultFile, Output &out, Tally &tally)
 {
     search.OnWebLinkChange = [&out, &tally](const QByteArray &link, const QByteArray &level, int index) {
         out.traceLine("OnWebLinkChange\t" + out.shown(link) + '\t' + level + '\t' + QByteArray::number(index));
@@ -126,19 +128,27 @@ void wireEvents(TznWebSearch &search, const CrawlRequest &request, const EngineH
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
     };
     if (request.mode != CrawlRequest::Mode::Engine)
-        return;
+        return {};
     for (const QString &problem : request.engineFile.problems)
         std::fprintf(stderr, "trawlex: %s\n", qPrintable(problem));
     auto walk = std::make_shared<EngineWalk>(EngineSet(hosts, request.engineFile.engines, request.crawl.rules.thorough));
     walk->start(request.engines, int(request.crawl.phrases.size()));
     search.OnPhraseSearchStart = [walk, &search, &out, request](int &position, QByteArray &url) {
-        const EngineWalk::Answer answer = walk->next(position, request.engines, request.crawl.phrases, search.Stop());
+        const TResultPage answered = search.LastResultPage();
+        const EngineWalk::Answer answer =
+            walk->next(position, request.engines, request.crawl.phrases, search.Stop(), &answered);
+        if (!answer.refusedEngine.isEmpty()) {
+            EngineRefusal::log(answer.refusedEngine, answer.refusal);
+            std::fprintf(stderr, "trawlex: %s\n",
+                         qPrintable(EngineRefusal::message(answer.refusedEngine, answer.refusal)));
+        }
         if (answer.stopSearch)
             search.StopSearch();
         search.setResultLinkFilter(answer.resultLinks);
         url = answer.wireUrl();
         out.traceLine("OnPhraseSearchStart\t" + QByteArray::number(position) + '\t' + out.shown(url));
     };
+    return walk;
 }
 
 QByteArray progressLine(Tally &tally, int queueSize, double seconds)
@@ -199,7 +209,7 @@ int runHeadlessCrawl(const CrawlRequest &request)
     settings.applyTo(search);
     if (const int refused = prepareResume(settings, resultFile, search); refused != 0)
         return refused;
-    wireEvents(search, request, hosts, resultFile, out, tally);
+    const std::shared_ptr<EngineWalk> walk = wireEvents(search, request, hosts, resultFile, out, tally);
 
     if (pipe(interruptPipe) == 0) {
         struct sigaction action = {};
@@ -248,5 +258,7 @@ int runHeadlessCrawl(const CrawlRequest &request)
                      HostSchedule::kFailuresInARow);
     if (interrupted)
         return 130;
-    return tally.resultFileFailed || tally.errorLogFailed ? 3 : 0;
+    if (tally.resultFileFailed || tally.errorLogFailed)
+        return 3;
+    return walk && walk->everyEngineRefused() ? 4 : 0;
 }

@@ -5,5 +5,6 @@
 #include "app/CommandLine.h"
 
 // Returns the process exit code: 0; 3 when the result file could not be written (the addresses
-// still went to standard output); 130 after Ctrl-C.
+// still went to standard output); 4 when every engine asked refused automated requests; 130
+// after Ctrl-C.
 int runHeadlessCrawl(const CrawlRequest &request);

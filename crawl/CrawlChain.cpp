@@ -139,6 +139,10 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
     }
     if (isResult)
         links.removeIf([&isResult](const QByteArray &link) { return !isResult(link); });
+    {
+        const std::lock_guard guard(s->lock);
+        s->lastResultPage = {fetched.url, fetched.finalUrl, fetched.status, fetched.body, int(links.size())};
+    }
     if (fetched.nextLevel <= s->maxLevel && !reportSlotChanges(s, offerLinks(*s, links, 1)))
         return Next::ownerGone();
     auto request = std::make_shared<PhraseRequest>();

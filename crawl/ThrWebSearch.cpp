@@ -41,6 +41,7 @@ FetchedPage TThrWebSearch::pageFrom(const QByteArray &url, int level, HttpResult
     FetchedPage page{url, {}, level + 1, {}, {}};
     // The failure is one line: the client keeps it so.
     page.finalUrl = result.url;
+    page.status = result.status;
     if (result.ok)
         page.body = std::move(result.body);
     else if (!AppendLine(QString::fromLatin1(kErrorLog), result.error, &page.logFailure) && page.logFailure.isEmpty())

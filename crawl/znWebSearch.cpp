@@ -121,6 +121,12 @@ void TznWebSearch::setResultLinkFilter(TznResultLinkFilter filter)
     s->resultLinkFilter = std::move(filter);
 }
 
+TResultPage TznWebSearch::LastResultPage() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->lastResultPage;
+}
+
 namespace {
 
 // The common part of both starts; false when a crawl still runs.
@@ -139,6 +145,7 @@ bool beginChain(TznWebSearch::Shared &s)
     s.hostsSetAside.clear();
     s.thorough.firstSeen(s.addressesWritten);
     s.resultLinkFilter = {};
+    s.lastResultPage = {};
     return true;
 }
 

@@ -23,6 +23,17 @@ using TznOnWebLinkChange = std::function<void(const QByteArray &aLink, const QBy
 // fetch thread, so it must hold its own copy of what it judges by.
 using TznResultLinkFilter = std::function<bool(const QByteArray &aLink)>;
 
+// A search engine's result page as the crawl fetched it, for the OnPhraseSearchStart handler
+// asked next: whether the engine answered as if refusing robots is the handler's to judge.
+struct TResultPage
+{
+    QByteArray url;      // as asked for
+    QByteArray finalUrl; // the address that answered, after redirects
+    long status = 0;     // of the final answer; 0 when none came
+    QByteArray body;     // empty when the fetch failed
+    int resultLinks = 0; // its links that count as results (see setResultLinkFilter)
+};
+
 class TznWebSearch final : public QObject
 {
     Q_OBJECT
@@ -81,6 +92,8 @@ public:
     // as results (an engine's results among its own navigation); every link when empty. Holds
     // for that page only.
     void setResultLinkFilter(TznResultLinkFilter filter);
+    // The result page fetched last in this crawl; empty before the first.
+    TResultPage LastResultPage() const;
 
     EventDelivery eventDelivery() const;
     void setEventDelivery(EventDelivery delivery);

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-EngineSet::EngineSet(EngineHosts hosts, QList<FileEngine> fileEngines, bool secure)
-    : hosts_(std::move(hosts)), fileEngines_(std::move(fileEngines)), secure_(secure)
+EngineSet::EngineSet(EngineHosts hosts, QList<FileEngine> fileEngines, bool thorough)
+    : hosts_(std::move(hosts)), fileEngines_(std::move(fileEngines)), thorough_(thorough)
 {
 }
 
@@ -27,7 +27,7 @@ QString EngineSet::BuildSearchURL(const QString &caption, int page, int phraseIn
     if (!engine) {
         QString url = EngineTable::BuildSearchURL(hosts_, caption, page, phraseIndex, phrases);
         // The same template: only the scheme differs.
-        if (secure_ && url.startsWith(QLatin1String("http://")))
+        if (thorough_ && url.startsWith(QLatin1String("http://")))
             url.insert(4, QLatin1Char('s'));
         return url;
     }

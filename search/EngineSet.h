@@ -8,8 +8,11 @@
 class EngineSet final
 {
 public:
-    // `secure`: the designed engines are asked by https, as a thorough crawl may.
-    explicit EngineSet(EngineHosts hosts = {}, QList<FileEngine> fileEngines = {}, bool secure = false);
+    // `thorough`: for a thorough crawl, which asks the designed engines by https and looks out
+    // for engines refusing it.
+    explicit EngineSet(EngineHosts hosts = {}, QList<FileEngine> fileEngines = {}, bool thorough = false);
+
+    bool thorough() const { return thorough_; }
 
     // Result pages per phrase; 0 for a caption of no engine.
     int PageCount(const QString &caption) const;
@@ -25,5 +28,5 @@ public:
 private:
     EngineHosts hosts_;
     QList<FileEngine> fileEngines_;
-    bool secure_ = false;
+    bool thorough_ = false;
 };

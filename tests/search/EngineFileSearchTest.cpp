@@ -330,3 +330,90 @@ TEST(EngineFileSearch, TheEngineWaitBelongsToThoroughCrawlsAndIsSeconds)
     EXPECT_EQ(classic.exitCode, 2);
     EXPECT_TRUE(classic.standardError.contains("--engine-wait belongs to --thorough")) << classic.standardError.toStdString();
 }
+
+namespace {
+
+// Engines that refuse: Alpha answers its first page and then 429, Beta shows a captcha, and
+// the designed Google(English), asked by https, sends the search to its "sorry" page.
+struct RefusingEngines
+{
+    RefusingEngines() : tls(TestTls::localhost()), secure({}, &tls)
+    {
+        site.setRoute({"/r/one.html", 200, {}, "<p>one@shop.example.com</p>"});
+        alpha.setRoute({"/find?q=red%20shoes&start=0", 200, {}, "alpha@engine.example " + link(site.url("/r/one.html"))});
+        alpha.setRoute({"/find?q=red%20shoes&start=10", 429, {"Retry-After: 3600"}, "slow down"});
+        beta.setRoute({"/s?wd=red%20shoes&pn=0", 200, {}, "<form><div class=\"g-recaptcha\" data-sitekey=\"k\"></div></form>"});
+        secure.setRoute({"/search?q=red%20shoes+mail&num=100&start=0&sa=N&filter=0", 302,
+                         {"Location: /sorry/index?continue=x"}, {}});
+        secure.setRoute({"/sorry/index?continue=x", 200, {}, "<p>Our systems are busy</p>"});
+    }
+
+    QByteArray enginesIni() const
+    {
+        return "[Alpha]\nAddress=" + alpha.url("/find?q={phrase}&start={offset}") + "\nPages=2\nOffsetStep=10\nResultLinks=/r/\n"
+               + "[Beta]\nAddress=" + beta.url("/s?wd={phrase}&pn={offset}") + "\nPages=5\nOffsetStep=10\n";
+    }
+    QByteArray trawlMainIni() const
+    {
+        return "[Engines]\r\nGoogleHost=127.0.0.1:" + QByteArray::number(secure.port()) + "\r\n";
+    }
+    QStringList commandLine(const QString &engines) const
+    {
+        return {QStringLiteral("--engine"), redShoes, QStringLiteral("--engines"), engines, QStringLiteral("--thorough"),
+                QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("--engine-wait"), QStringLiteral("0"),
+                QStringLiteral("--cacert"), QString::fromUtf8(tls.authorityFile)};
+    }
+
+    TestTls tls;
+    TestHttpServer site;
+    TestHttpServer alpha;
+    TestHttpServer beta;
+    TestHttpServer secure;
+};
+
+const QByteArray alphaRefuses = "Engine Alpha is refusing automated requests: HTTP status 429";
+const QByteArray betaRefuses = "Engine Beta is refusing automated requests: a captcha page (\"g-recaptcha\")";
+const QByteArray googleRefuses = "Engine Google(English) is refusing automated requests: a captcha page (\"/sorry/index\")";
+
+} // namespace
+
+TEST(EngineFileSearch, EnginesRefusingAutomatedRequestsAreToldAndLeftAloneAndTheSitesFoundAreStillCrawled)
+{
+    const RefusingEngines fake;
+    Leftovers panelFiles;
+    {
+        PanelSearch search(fake.enginesIni());
+        writeFile(search.folder.file(QStringLiteral("TrawlMain.ini")),
+                  fake.trawlMainIni() + "[Thorough]\r\nCaFile=" + fake.tls.authorityFile + "\r\n");
+        panelFiles = search.run({QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Google(English)")}, redShoes,
+                                [&search] {
+                                    search.dialog->findChild<QCheckBox *>(QStringLiteral("chkThorough"))->setChecked(true);
+                                    search.dialog->findChild<QSpinBox *>(QStringLiteral("edtJobs"))->setValue(1);
+                                    search.dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtEngineWait"))->setValue(0);
+                                });
+        EXPECT_EQ(search.summary().toUtf8(), alphaRefuses + '\n' + betaRefuses + '\n' + googleRefuses);
+        EXPECT_EQ(search.host->prgMain->value(), 0) << "the walk ended on its own";
+    }
+    if (testing::Test::HasFatalFailure())
+        return;
+    EXPECT_EQ(fake.alpha.requestedPaths(), (QByteArrayList{"/find?q=red%20shoes&start=0", "/find?q=red%20shoes&start=10"}));
+    EXPECT_EQ(fake.beta.requestedPaths(), QByteArrayList{"/s?wd=red%20shoes&pn=0"}) << "four pages of Beta left unasked";
+    EXPECT_EQ(fake.secure.requestedPaths(),
+              (QByteArrayList{"/search?q=red%20shoes+mail&num=100&start=0&sa=N&filter=0", "/sorry/index?continue=x"}));
+    EXPECT_EQ(fake.site.requestedPaths(), (QByteArrayList{"/robots.txt", "/r/one.html"})) << "what was found is crawled";
+    EXPECT_EQ(panelFiles.emails, "alpha@engine.example\r\none@shop.example.com\r\n");
+    for (const QByteArray &line : {alphaRefuses, betaRefuses, googleRefuses})
+        EXPECT_TRUE(panelFiles.errors.contains(line + "\r\n")) << panelFiles.errors.toStdString();
+    EXPECT_TRUE(panelFiles.errors.contains("429")) << "and the failed fetch itself";
+
+    const CommandLineRun cli = searchFromCommandLine(fake.enginesIni(), fake.commandLine(QStringLiteral("4,5,2")), fake.trawlMainIni());
+    EXPECT_EQ(cli.exitCode, 0) << "Alpha answered its first page: " << cli.standardError.toStdString();
+    for (const QByteArray &line : {alphaRefuses, betaRefuses, googleRefuses})
+        EXPECT_TRUE(cli.standardError.contains("trawlex: " + line + "\n")) << cli.standardError.toStdString();
+    EXPECT_EQ(cli.files.emails.toStdString(), panelFiles.emails.toStdString());
+    EXPECT_EQ(cli.files.errors.toStdString(), panelFiles.errors.toStdString());
+
+    const CommandLineRun refused = searchFromCommandLine(fake.enginesIni(), fake.commandLine(QStringLiteral("beta,2")), fake.trawlMainIni());
+    EXPECT_EQ(refused.exitCode, 4) << "every engine refused: " << refused.standardError.toStdString();
+    EXPECT_TRUE(refused.standardError.contains("trawlex: " + googleRefuses + "\n")) << refused.standardError.toStdString();
+}
