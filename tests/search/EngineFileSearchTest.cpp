@@ -29,6 +29,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -204,6 +205,25 @@ TEST(EngineFileOptions, EnginesOfTheFileFollowTheDesignedOnesUnmarkedAndSortWith
               QStringLiteral(u"百度+ Google(Simplified Chinese)+ Google(English)+ Beta (GBK)- Alpha-"));
     search.dialog->btnAllClick();
     EXPECT_EQ(marks(search.dialog->EngineRows()).count(QLatin1Char('+')), 5);
+
+    auto *wait = search.dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtEngineWait"));
+    EXPECT_EQ(search.dialog->EngineWaitMs(), 2000);
+    EXPECT_FALSE(wait->isEnabled()) << "heeded by thorough crawls only";
+    search.dialog->findChild<QCheckBox *>(QStringLiteral("chkThorough"))->setChecked(true);
+    EXPECT_TRUE(wait->isEnabled());
+}
+
+TEST(EngineFileOptions, TheEngineWaitIsReadBackAndAHandEditedOneOutOfRangeIsTheDefault)
+{
+    for (const auto &[stored, expectedMs] : {std::pair{"0.5", 500}, std::pair{"61", 2000}, std::pair{"1,5", 2000}}) {
+        SCOPED_TRACE(stored);
+        TempRegistryFile registry;
+        TempProgramFolder folder;
+        writeFile(folder.file(QStringLiteral("TrawlMain.ini")), QByteArray("[EngineOption]\r\nEngineWait=") + stored + "\r\n");
+        PanelHostWindow host;
+        const TfrmEngineOption dialog(host.services());
+        EXPECT_EQ(dialog.EngineWaitMs(), expectedMs);
+    }
 }
 
 TEST(EngineFileSearch, PanelAndCommandLineAskTheSameResultPagesAndFileTheSameAddresses)
