@@ -360,7 +360,9 @@ struct RefusingEngines
     RefusingEngines() : tls(TestTls::localhost()), secure({}, &tls)
     {
         site.setRoute({"/r/one.html", 200, {}, "<p>one@shop.example.com</p>"});
-        alpha.setRoute({"/find?q=red%20shoes&start=0", 200, {}, "alpha@engine.example " + link(site.url("/r/one.html"))});
+        // Written as engines write their links to their own redirectors: without a scheme.
+        alpha.setRoute({"/find?q=red%20shoes&start=0", 200, {},
+                        "alpha@engine.example " + link("//127.0.0.1:" + QByteArray::number(site.port()) + "/r/one.html")});
         alpha.setRoute({"/find?q=red%20shoes&start=10", 429, {"Retry-After: 3600"}, "slow down"});
         beta.setRoute({"/s?wd=red%20shoes&pn=0", 200, {}, "<form><div class=\"g-recaptcha\" data-sitekey=\"k\"></div></form>"});
         secure.setRoute({"/search?q=red%20shoes+mail&num=100&start=0&sa=N&filter=0", 302,
