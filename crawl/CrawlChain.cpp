@@ -126,13 +126,13 @@ Next pageStep(const SharedPtr &s, const FetchedPage &fetched)
 // The links of a result page by the thorough rules: resolved as a browser resolves them (an
 // engine's result links are often relative to its own redirector), not surely files. Unless the
 // engine's own rule says which are results, its links to its own origin are its navigation.
-QByteArrayList thoroughResultLinks(const FetchedPage &fetched, bool dropOwnHost)
+QByteArrayList thoroughResultLinks(const FetchedPage &fetched, bool dropOwnOrigin)
 {
     const QUrl pageUrl(QString::fromLatin1(fetched.finalUrl));
     const QByteArray own = ThoroughState::originOf(pageUrl);
     QByteArrayList links;
     for (const QUrl &link : LinkScan::ExtractLinks(fetched.body, pageUrl)) {
-        if (LinkScan::surelyNotAPage(link) || (dropOwnHost && ThoroughState::originOf(link) == own))
+        if (LinkScan::surelyNotAPage(link) || (dropOwnOrigin && ThoroughState::originOf(link) == own))
             continue;
         links.append(ThoroughState::pageKey(link));
     }
@@ -145,14 +145,14 @@ Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
     const QByteArrayList emails = takeEmails(*s, fetched.body);
     // A thorough crawl takes an engine's links as written for the page that answered, after
     // any redirect (to https, to a host of its own).
-    const bool redirected = s->rules.thorough && !fetched.finalUrl.isEmpty();
-    const QByteArray base = PageText::BaseOf(redirected ? fetched.finalUrl : fetched.url);
+    const bool thorough = s->rules.thorough && !fetched.finalUrl.isEmpty();
+    const QByteArray base = PageText::BaseOf(thorough ? fetched.finalUrl : fetched.url);
     TznResultLinkFilter isResult;
     {
         const std::lock_guard guard(s->lock);
         isResult = std::exchange(s->resultLinkFilter, {});
     }
-    QByteArrayList links = redirected ? thoroughResultLinks(fetched, !isResult)
+    QByteArrayList links = thorough ? thoroughResultLinks(fetched, !isResult)
                                       : PageText::ExtractLinks(base, fetched.body, true, s->allLink);
     if (isResult)
         links.removeIf([&isResult](const QByteArray &link) { return !isResult(link); });
