@@ -44,7 +44,8 @@ QList<OptionRow> optionRows()
          QStringLiteral("ask search engines for the phrases given, then crawl the sites found")},
         {nullptr, "engines", "LIST",
          QStringLiteral("engines to ask, in this order, by number or name, comma-separated:\n"
-                        "1 or baidu, 2 or google-en, 3 or google-cn (default 1,2,3)")},
+                        "1 or baidu, 2 or google-en, 3 or google-cn (default 1,2,3);\n"
+                        "4 and on, or their captions, for the engines of Engines.ini")},
         {nullptr, "depth", "N",
          QStringLiteral("link levels to follow, 0 or more (robot %1, engine %2)")
              .arg(CrawlDefaults::robot.depth)
@@ -67,7 +68,8 @@ QList<OptionRow> optionRows()
                         "holds the bare addresses")},
         {nullptr, "thorough", nullptr,
          QStringLiteral("the thorough rules: https too, every link form, each page once,\n"
-                        "addresses however written, robots.txt obeyed")},
+                        "addresses however written, robots.txt obeyed; engines asked by\n"
+                        "https, their redirects followed")},
         {nullptr, "ignore-robots", nullptr, QStringLiteral("thorough: fetch what robots.txt forbids too")},
         {nullptr, "cacert", "FILE", QStringLiteral("thorough: trust this certificate authority for https as well")},
         {nullptr, "user-agent", "TEXT",
@@ -83,6 +85,10 @@ QList<OptionRow> optionRows()
         {nullptr, "wait", "SECONDS",
          QStringLiteral("thorough: least time between two requests to one host (default 0;\n"
                         "a robots.txt Crawl-delay makes it longer for its host)")},
+        {nullptr, "engine-wait", "SECONDS",
+         QStringLiteral("thorough engine search: least time between two result pages asked of\n"
+                        "one engine (default %1)")
+             .arg(CrawlRules::kDefaultEngineWaitSeconds)},
         {nullptr, "state", "FILE",
          QStringLiteral("thorough robot, one start address: keep the crawl's state in FILE as it\n"
                         "goes; the same command with the same FILE resumes a stopped, crashed or\n"
@@ -112,15 +118,21 @@ QString optionList()
     return text;
 }
 
-// Engines by number (in the options dialog's order), by caption, or by a short name.
-std::optional<EngineRow> engineNamed(const QString &name)
+// Engines by number (in the options dialog's order, those of Engines.ini after the designed
+// three), by caption, or by a short name.
+std::optional<EngineRow> engineNamed(const QString &name, const QList<FileEngine> &fileEngines)
 {
-    const QList<EngineRow> rows = EngineTable::initialRows();
+    QList<EngineRow> rows = EngineTable::initialRows();
+    for (const FileEngine &engine : fileEngines)
+        rows.append(EngineRow{engine.caption, true});
     bool isNumber = false;
     const int number = name.toInt(&isNumber);
     if (isNumber)
         return number >= 1 && number <= rows.size() ? std::optional(rows.at(number - 1)) : std::nullopt;
     const QString wanted = name.trimmed().toLower();
+    for (const FileEngine &engine : fileEngines)
+        if (wanted == engine.caption.toLower())
+            return EngineRow{engine.caption, true};
     const struct { const char *shortName; const char16_t *caption; } names[] = {
         {"baidu", EngineTable::kBaidu},
         {"google-en", EngineTable::kGoogleEnglish},
@@ -288,7 +300,8 @@ QString usage()
                "  2    bad arguments\n"
                "  3    the result file or Err.ini could not be written (the addresses still go to\n"
                "       standard output)\n"
-               "  4    a start address failed, or every fetch of a crawl (every engine request)\n"
+               "  4    a start address failed, or every fetch of a crawl (every engine request),\n"
+               "       or every engine asked refused automated requests\n"
                "  8    some pages got a server error (5xx) while the crawl went on\n"
                "  130  interrupted\n");
 }
@@ -348,7 +361,7 @@ Parsed parse(const QStringList &arguments, const QString &currentFolder, FILE *s
     rules.caFile = QFile::encodeName(value(parser, "cacert"));
     rules.userAgent = value(parser, "user-agent").toUtf8();
     rules.stateFile = QFile::encodeName(value(parser, "state"));
-    if (const char *thoroughOnly = firstSet(parser, {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait", "state"});
+    if (const char *thoroughOnly = firstSet(parser, {"ignore-robots", "cacert", "user-agent", "jobs", "per-host", "wait", "state", "engine-wait"});
         thoroughOnly != nullptr && !rules.thorough) {
         parsed.error = QStringLiteral("--%1 belongs to --thorough").arg(QString::fromLatin1(thoroughOnly));
         return parsed;
@@ -357,7 +370,9 @@ Parsed parse(const QStringList &arguments, const QString &currentFolder, FILE *s
                      &parsed.error)
         || !readCountIn(parser, QStringLiteral("per-host"), 1, CrawlRules::kMaxPerHost, CrawlRules::kDefaultPerHost,
                         &rules.perHost, &parsed.error)
-        || !readSeconds(parser, QStringLiteral("wait"), CrawlRules::kMaxWaitSeconds, &rules.waitMs, &parsed.error))
+        || !readSeconds(parser, QStringLiteral("wait"), CrawlRules::kMaxWaitSeconds, &rules.waitMs, &parsed.error)
+        || !readSeconds(parser, QStringLiteral("engine-wait"), CrawlRules::kMaxWaitSeconds, &rules.engineWaitMs,
+                        &parsed.error))
         return parsed;
     // No level at all, or no room for a single link, is no crawl anyone means.
     const CrawlLimits defaults = robot ? CrawlDefaults::robot : CrawlDefaults::engine;
@@ -387,11 +402,16 @@ Parsed parse(const QStringList &arguments, const QString &currentFolder, FILE *s
             parsed.error = QStringLiteral("--engine needs at least one phrase");
             return parsed;
         }
+        request.engineFile = EngineFile::current();
         const QString list = isSet(parser, "engines") ? value(parser, "engines") : QStringLiteral("1,2,3");
         for (const QString &name : list.split(QLatin1Char(','))) {
-            const std::optional<EngineRow> row = engineNamed(name);
+            const std::optional<EngineRow> row = engineNamed(name, request.engineFile.engines);
             if (!row) {
-                parsed.error = QStringLiteral("no engine \"%1\"; use 1 or baidu, 2 or google-en, 3 or google-cn").arg(name);
+                parsed.error = QStringLiteral("no engine \"%1\"; use 1 or baidu, 2 or google-en, 3 or google-cn%2")
+                                   .arg(name, request.engineFile.engines.isEmpty()
+                                                  ? QString()
+                                                  : QStringLiteral(", or 4 to %1 or a caption for those of Engines.ini")
+                                                        .arg(3 + request.engineFile.engines.size()));
                 return parsed;
             }
             request.engines << *row;

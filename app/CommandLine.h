@@ -3,6 +3,7 @@
 
 #include "app/ResultFormat.h"
 #include "search/CrawlSettings.h"
+#include "search/EngineFile.h"
 #include "search/EngineTable.h"
 
 #include <QByteArray>
@@ -35,6 +36,7 @@ struct CrawlRequest
     CrawlSettings crawl;
     QByteArrayList starts;    // robot: every start address, crawled in turn
     QList<EngineRow> engines; // engine: the chosen captions, in the order asked
+    EngineFile engineFile;    // engine: the engines of Engines.ini, numbered on from the designed
     QString resultFile;       // absolute, or blank for the default
     bool resultsToStandardOutputOnly = false; // "-o -": no result file at all
     // None: "address<TAB>source" on standard output and the bare address in the result file, as

@@ -45,6 +45,12 @@ void CrawlOutcome::interrupt()
     interrupted_ = true;
 }
 
+void CrawlOutcome::everyEngineRefused()
+{
+    const std::lock_guard guard(lock_);
+    crawlFailed_ = true;
+}
+
 int CrawlOutcome::exitCode() const
 {
     const std::lock_guard guard(lock_);

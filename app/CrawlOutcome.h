@@ -15,6 +15,8 @@ public:
     void beginCrawl(const QByteArray &start);
     void fetched(const QByteArray &url, int status, bool failed);
     void endCrawl();
+    // An engine search whose every engine refused automated requests found nothing to crawl.
+    void everyEngineRefused();
 
     void fileUnwritable(); // the result file or Err.ini
     void interrupt();

@@ -8,6 +8,7 @@
 #include "crawl/WorkerReaper.h"
 #include "crawl/znWebSearch.h"
 #include "platform/ProgramFolder.h"
+#include "search/EngineRefusal.h"
 #include "search/EngineWalk.h"
 #include "search/KeptCrawl.h"
 #include "search/ResultFile.h"
@@ -180,6 +181,7 @@ struct Run
     Notices notices;
     Tally tally;
     CrawlOutcome outcome;
+    std::shared_ptr<EngineWalk> walk; // engine search: whether every engine refused, at the end
 };
 
 void wireEvents(TznWebSearch &search, const EngineHosts &hosts, Run &run)
@@ -242,13 +244,23 @@ void wireEvents(TznWebSearch &search, const EngineHosts &hosts, Run &run)
     };
     if (run.request.mode != CrawlRequest::Mode::Engine)
         return;
-    auto walk = std::make_shared<EngineWalk>(hosts);
+    for (const QString &problem : run.request.engineFile.problems)
+        run.notices.error(problem.toUtf8());
+    auto walk = std::make_shared<EngineWalk>(
+        EngineSet(hosts, run.request.engineFile.engines, run.request.crawl.rules.thorough));
+    run.walk = walk;
     walk->start(run.request.engines, int(run.request.crawl.phrases.size()));
     search.OnPhraseSearchStart = [walk, &search, &out, &run](int &position, QByteArray &url) {
+        const TResultPage answered = search.LastResultPage();
         const EngineWalk::Answer answer =
-            walk->next(position, run.request.engines, run.request.crawl.phrases, search.Stop());
+            walk->next(position, run.request.engines, run.request.crawl.phrases, search.Stop(), &answered);
+        if (!answer.refusedEngine.isEmpty()) {
+            EngineRefusal::log(answer.refusedEngine, answer.refusal);
+            run.notices.error(EngineRefusal::message(answer.refusedEngine, answer.refusal).toUtf8());
+        }
         if (answer.stopSearch)
             search.StopSearch();
+        search.setResultLinkFilter(answer.resultLinks);
         url = answer.wireUrl();
         out.traceLine("OnPhraseSearchStart\t" + QByteArray::number(position) + '\t' + out.shown(url));
     };
@@ -316,6 +328,7 @@ int runHeadlessCrawl(const CrawlRequest &request)
             {request.resultsToStandardOutputOnly ? QString() : ResultFile::nameFor(request.resultFile), request.format},
             Output(request.trace),
             Notices(request.chatter),
+            {},
             {},
             {}};
 
@@ -390,5 +403,7 @@ int runHeadlessCrawl(const CrawlRequest &request)
     run.out.flush();
 
     run.notices.summary(progressLine(run.tally, settings.limits.queues, double(clock.elapsed()) / 1000, stderrTarget));
+    if (run.walk && run.walk->everyEngineRefused())
+        run.outcome.everyEngineRefused();
     return run.outcome.exitCode();
 }

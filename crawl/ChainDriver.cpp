@@ -1,6 +1,7 @@
 #include "crawl/ChainDriver.h"
 
 #include "crawl/EventHandOver.h"
+#include "crawl/HostSchedule.h"
 #include "crawl/HttpClient.h"
 #include "crawl/ParallelCrawl.h"
 #include "crawl/ThrWebSearch.h"
@@ -8,6 +9,11 @@
 
 #include <QRunnable>
 #include <QThreadPool>
+#include <QUrl>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <utility>
 
@@ -25,8 +31,29 @@ ThoroughFetch resultPageFetch(const SharedPtr &s)
     return rules;
 }
 
+// The key of a search engine's turn: its host and port, whichever scheme it is asked by.
+QByteArray engineHostOf(const QByteArray &url)
+{
+    const QUrl parsed(QString::fromLatin1(url));
+    return parsed.host(QUrl::FullyEncoded).toLatin1() + ':' + QByteArray::number(parsed.port(0));
+}
+
+// Waits until the engine's host may be asked again, or the crawl is stopped.
+void waitForEngineTurn(const SharedPtr &s, HostSchedule &engines, const QByteArray &host)
+{
+    using namespace std::chrono_literals;
+    HostSchedule::Clock::time_point ready;
+    while (!s->stop && !s->abortFetch && !engines.mayStart(host, HostSchedule::Clock::now(), &ready)) {
+        const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(ready - HostSchedule::Clock::now());
+        std::this_thread::sleep_for(std::clamp(rest, 1ms, 50ms));
+    }
+    engines.started(host, HostSchedule::Clock::now());
+}
+
 void drive(const SharedPtr &s, Next next)
 {
+    // One result page at a time, each engine's host asked at most once in its wait.
+    HostSchedule engines(1, std::chrono::milliseconds(s->rules.engineWaitMs));
     try {
         while (next.what == Next::What::Fetch) {
             // A thorough crawl's site pages go several at once; from the first one on, the
@@ -35,10 +62,16 @@ void drive(const SharedPtr &s, Next next)
                 next = ParallelCrawl::run(s, next);
                 break;
             }
+            const bool engineTurn = s->rules.thorough && next.step == CrawlChain::Step::ResultPage;
+            const QByteArray engineHost = engineTurn ? engineHostOf(next.url) : QByteArray();
+            if (engineTurn)
+                waitForEngineTurn(s, engines, engineHost);
             TThrWebSearch worker(next.url, next.level, s->readTimeoutMs, &s->abortFetch, &s->stop);
             if (s->rules.thorough)
                 worker.setThorough(resultPageFetch(s), s->rules.agent());
             const FetchedPage page = worker.Execute();
+            if (engineTurn)
+                engines.finished(engineHost, false);
             if (!page.logFailure.isEmpty())
                 tellErrorLogUnwritable(*s, page.logFailure);
             next = CrawlChain::afterFetch(s, next.step, page);

@@ -5,6 +5,7 @@
 #include "crawl/LinkScan.h"
 #include "crawl/PageText.h"
 
+#include <utility>
 #include <vector>
 
 namespace CrawlChain {
@@ -123,12 +124,43 @@ Next pageStep(const SharedPtr &s, const FetchedPage &fetched)
     return nextQueuedLink(s, events);
 }
 
+// The links of a result page by the thorough rules: resolved as a browser resolves them (an
+// engine's result links are often relative to its own redirector), not surely files. Unless the
+// engine's own rule says which are results, its links to its own origin are its navigation.
+QByteArrayList thoroughResultLinks(const FetchedPage &fetched, bool dropOwnOrigin)
+{
+    const QUrl pageUrl(QString::fromLatin1(fetched.finalUrl));
+    const QByteArray own = ThoroughState::originOf(pageUrl);
+    QByteArrayList links;
+    for (const QUrl &link : LinkScan::ExtractLinks(fetched.body, pageUrl)) {
+        if (LinkScan::surelyNotAPage(link) || (dropOwnOrigin && ThoroughState::originOf(link) == own))
+            continue;
+        links.append(ThoroughState::pageKey(link));
+    }
+    return links;
+}
+
 // For a result page, `nextLevel` is its position plus one: the position the owner is asked for.
 Next resultPageStep(const SharedPtr &s, const FetchedPage &fetched)
 {
     const QByteArrayList emails = takeEmails(*s, fetched.body);
-    const QByteArray base = PageText::BaseOf(fetched.url);
-    const QByteArrayList links = PageText::ExtractLinks(base, fetched.body, true, s->allLink);
+    // A thorough crawl takes an engine's links as written for the page that answered, after
+    // any redirect (to https, to a host of its own).
+    const bool thorough = s->rules.thorough && !fetched.finalUrl.isEmpty();
+    const QByteArray base = PageText::BaseOf(thorough ? fetched.finalUrl : fetched.url);
+    TznResultLinkFilter isResult;
+    {
+        const std::lock_guard guard(s->lock);
+        isResult = std::exchange(s->resultLinkFilter, {});
+    }
+    QByteArrayList links = thorough ? thoroughResultLinks(fetched, !isResult)
+                                      : PageText::ExtractLinks(base, fetched.body, true, s->allLink);
+    if (isResult)
+        links.removeIf([&isResult](const QByteArray &link) { return !isResult(link); });
+    {
+        const std::lock_guard guard(s->lock);
+        s->lastResultPage = {fetched.url, fetched.finalUrl, fetched.status, fetched.body, int(links.size())};
+    }
     if (fetched.nextLevel <= s->maxLevel && !reportSlotChanges(s, offerLinks(*s, links, 1)))
         return Next::ownerGone();
     auto request = std::make_shared<PhraseRequest>();

@@ -20,12 +20,16 @@ struct CrawlRules
     int waitMs = 0;
     // Where the crawl keeps its state to be resumed from; none when empty.
     QByteArray stateFile;
+    // The least time between two result pages asked of one search engine's host: engines
+    // asked faster take the crawl for a robot and stop answering.
+    int engineWaitMs = kDefaultEngineWaitSeconds * 1000;
 
     static constexpr int kDefaultJobs = 16;
     static constexpr int kDefaultPerHost = 4;
     static constexpr int kMaxJobs = 64;
     static constexpr int kMaxPerHost = 16;
     static constexpr int kMaxWaitSeconds = 60;
+    static constexpr int kDefaultEngineWaitSeconds = 2;
 
     static QByteArray defaultUserAgent();
     QByteArray agent() const { return userAgent.isEmpty() ? defaultUserAgent() : userAgent; }

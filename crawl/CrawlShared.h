@@ -43,6 +43,8 @@ struct TznWebSearch::Shared
     qint64 droppedLinks = 0;
     QByteArrayList hostsSetAside;
     QByteArrayList addressesWritten; // taken as reported when a crawl starts
+    TznResultLinkFilter resultLinkFilter; // for the result page answered last; guarded by `lock`
+    TResultPage lastResultPage;           // guarded by `lock`
     std::atomic<bool> allLink{true};
     std::atomic<bool> japanOnly{false};
     std::atomic<int> maxLevel{3};

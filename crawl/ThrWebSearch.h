@@ -22,7 +22,7 @@ struct FetchedPage
     int nextLevel = 0; // the fetched page's level plus one: the level of the links it holds
     QString logFailure; // why the failure's line could not go to the error log; empty when it did
     QByteArray finalUrl; // the address that answered, after redirects (thorough crawls)
-    long status = 0;     // the answer's status code; 0 when none came
+    long status = 0;     // the final answer's status code; 0 when none came
     QByteArray error;    // why the fetch failed, as logged; empty when it did not
 };
 

@@ -115,6 +115,18 @@ void TznWebSearch::setAddressesWritten(const QByteArrayList &addresses)
     s->addressesWritten = addresses;
 }
 
+void TznWebSearch::setResultLinkFilter(TznResultLinkFilter filter)
+{
+    const std::lock_guard guard(s->lock);
+    s->resultLinkFilter = std::move(filter);
+}
+
+TResultPage TznWebSearch::LastResultPage() const
+{
+    const std::lock_guard guard(s->lock);
+    return s->lastResultPage;
+}
+
 namespace {
 
 // The common part of both starts; false when a crawl still runs.
@@ -132,6 +144,8 @@ bool beginChain(TznWebSearch::Shared &s)
     s.droppedLinks = 0;
     s.hostsSetAside.clear();
     s.thorough.firstSeen(s.addressesWritten);
+    s.resultLinkFilter = {};
+    s.lastResultPage = {};
     return true;
 }
 

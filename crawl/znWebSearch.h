@@ -24,6 +24,20 @@ using TznOnWebLinkChange = std::function<void(const QByteArray &aLink, const QBy
 // failed, the reason as the error log has it; empty when it did not fail.
 using TznOnPageFetched =
     std::function<void(const QByteArray &aUrl, int aLevel, int aStatus, const QByteArray &aError)>;
+// Whether a link of a result page is one of its results; it is queued only then. Called on the
+// fetch thread, so it must hold its own copy of what it judges by.
+using TznResultLinkFilter = std::function<bool(const QByteArray &aLink)>;
+
+// A search engine's result page as the crawl fetched it, for the OnPhraseSearchStart handler
+// asked next: whether the engine answered as if refusing robots is the handler's to judge.
+struct TResultPage
+{
+    QByteArray url;      // as asked for
+    QByteArray finalUrl; // the address that answered, after redirects
+    long status = 0;     // of the final answer; 0 when none came
+    QByteArray body;     // empty when the fetch failed
+    int resultLinks = 0; // its links that count as results (see setResultLinkFilter)
+};
 
 class TznWebSearch final : public QObject
 {
@@ -80,6 +94,12 @@ public:
     bool StartSearch();
     bool StartPhraseSearch();
     void StopSearch();
+    // For the OnPhraseSearchStart handler: which links of the result page it answers now count
+    // as results (an engine's results among its own navigation); every link when empty. Holds
+    // for that page only.
+    void setResultLinkFilter(TznResultLinkFilter filter);
+    // The result page fetched last in this crawl; empty before the first.
+    TResultPage LastResultPage() const;
 
     EventDelivery eventDelivery() const;
     void setEventDelivery(EventDelivery delivery);

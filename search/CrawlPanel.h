@@ -88,6 +88,9 @@ protected:
     void showSummary(const QString &text);
     QProgressBar *progressBar() const;
     TznStatusBar *statusBar() const;
+    // The language's text for `key` when it holds all `placeholders`, else `english`: a message
+    // file of the user's own may predate the key.
+    QString filledText(const QString &key, int placeholders, const QString &english) const;
     TznIniSetting *settings() const;
 
     void resizeEvent(QResizeEvent *event) override;
@@ -96,9 +99,6 @@ private:
     void placeParts();
     // The end message, and after it what a thorough crawl had to leave out.
     QString endText() const;
-    // The language's text for `key` when it holds all `placeholders`, else `english`: a message
-    // file of the user's own may predate the key.
-    QString filledText(const QString &key, int placeholders, const QString &english) const;
     // Results or failures that cannot be written are told once a crawl, in the summary text and
     // in a message box that does not hold up the crawl; the crawl goes on.
     void tellUnwritable(bool &told, const QString &fileName, const QString &reason);

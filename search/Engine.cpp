@@ -4,6 +4,7 @@
 
 #include "crawl/znWebSearch.h"
 #include "search/EngineOption.h"
+#include "search/EngineRefusal.h"
 #include "search/OptionDialog.h"
 #include "search/ResultFile.h"
 #include "ui_Engine.h"
@@ -57,6 +58,7 @@ void TfaEngine::btnOptionClick()
         summary += line + QLatin1Char('\n');
     showSummary(summary);
     CrawlSettings settings = options.crawlSettings();
+    settings.rules.engineWaitMs = options.EngineWaitMs();
     settings.searchEngine = EngineTable::rootAddress(EngineHosts::current()).toUtf8();
     settings.phrases = options.Phrases();
     settings.applyTo(*schMain());
@@ -73,8 +75,11 @@ void TfaEngine::btnStartClick()
     if (startMustWait([this] { btnStartClick(); }))
         return;
     const EngineWalk previous = walk_;
-    walk_ = EngineWalk(EngineHosts::current());
+    const TfrmEngineOption *dialog = optionDialog();
+    walk_ = EngineWalk(EngineSet(EngineHosts::current(), dialog ? dialog->FileEngines() : QList<FileEngine>(),
+                                 schMain()->Rules().thorough));
     walk_.start(engineRows(), int(schMain()->Phrases.size()));
+    refusals_.clear();
     showProgress();
     // The first request is answered inside this call, before any page or list event.
     if (!schMain()->StartPhraseSearch()) {
@@ -92,11 +97,25 @@ void TfaEngine::btnStopClick()
 
 void TfaEngine::schMainPhraseSearchStart(int &aPosition, QByteArray &aSearchURL)
 {
-    const EngineWalk::Answer answer = walk_.next(aPosition, engineRows(), schMain()->Phrases, schMain()->Stop());
+    const TResultPage answered = schMain()->LastResultPage();
+    const EngineWalk::Answer answer =
+        walk_.next(aPosition, engineRows(), schMain()->Phrases, schMain()->Stop(), &answered);
+    if (!answer.refusedEngine.isEmpty())
+        tellRefusal(answer);
     if (answer.stopSearch)
         schMain()->StopSearch();
+    schMain()->setResultLinkFilter(answer.resultLinks);
     showProgress();
     aSearchURL = answer.wireUrl();
+}
+
+void TfaEngine::tellRefusal(const EngineWalk::Answer &answer)
+{
+    EngineRefusal::log(answer.refusedEngine, answer.refusal);
+    refusals_.append(filledText(QStringLiteral("EngineRefusing"), 2,
+                                QStringLiteral("Engine %1 is refusing automated requests: %2"))
+                         .arg(answer.refusedEngine, answer.refusal));
+    showSummary(refusals_.join(QLatin1Char('\n')));
 }
 
 void TfaEngine::showProgress()

@@ -48,8 +48,12 @@ private:
     TfrmEngineOption *optionDialog() const;
     QList<EngineRow> engineRows() const;
     void showProgress();
+    // An engine refusing automated requests: one line in the error log, and told under the
+    // buttons with any other engine that refused in this search.
+    void tellRefusal(const EngineWalk::Answer &answer);
 
     std::unique_ptr<Ui::TfaEngine> ui_;
     QPointer<TfrmEngineOption> frmEngineOption_;
     EngineWalk walk_;
+    QStringList refusals_;
 };

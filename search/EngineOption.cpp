@@ -7,6 +7,12 @@
 #pragma GCC diagnostic pop
 
 
+#include "crawl/ThrWebSearch.h"
+#include "platform/AppendLine.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLocale>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
@@ -63,7 +69,16 @@ TfrmEngineOption::TfrmEngineOption(const TPanelServices &services, QWidget *pare
     list->SaveSettings().RegistryKey = listKey;
     for (const EngineRow &engine : EngineTable::initialRows())
         list->SetImageIndex(list->AddItem({engine.caption}), engine.included ? includedImage : noImage);
+    // A user's engines are asked only once the user has marked them: their terms may forbid it.
+    const EngineFile file = EngineFile::current();
+    for (const QString &problem : file.problems)
+        AppendLine(QString::fromLatin1(TThrWebSearch::kErrorLog), problem.toUtf8());
+    fileEngines_ = file.engines;
+    for (const FileEngine &engine : fileEngines_)
+        list->SetImageIndex(list->AddItem({engine.caption}), noImage);
     list->Loaded();
+
+    attachEngineWait(services.iniMain);
 
     ui_->mmPhrase->installEventFilter(this);
     connect(ui_->btnOk, &QPushButton::clicked, this, &TfrmEngineOption::btnOkClick);
@@ -81,6 +96,41 @@ QList<EngineRow> TfrmEngineOption::EngineRows() const
     for (int row = 0; row < list->RowCount(); ++row)
         rows.append({list->Text(row, 0), list->ImageIndex(row) == includedImage});
     return rows;
+}
+
+void TfrmEngineOption::attachEngineWait(TznIniSetting *ini)
+{
+    iniMain_ = ini;
+    QDoubleSpinBox *wait = ui_->edtEngineWait;
+    wait->setDecimals(1);
+    wait->setRange(0.0, CrawlRules::kMaxWaitSeconds);
+    wait->setSingleStep(0.5);
+    wait->setValue(CrawlRules::kDefaultEngineWaitSeconds);
+    const QString section = QStringLiteral("EngineOption");
+    const QString ident = QStringLiteral("EngineWait");
+    if (iniMain_) {
+        // Written with '.' in every locale; a hand-edited value out of range or no number is
+        // taken for the default, as the other thorough settings are.
+        bool ok = false;
+        const double stored = QLocale::c().toDouble(iniMain_->ReadString(section, ident, QString()).trimmed(), &ok);
+        if (ok && stored >= 0.0 && stored <= CrawlRules::kMaxWaitSeconds)
+            wait->setValue(stored);
+    }
+    const auto enable = [this](bool thorough) {
+        ui_->labEngineWait->setEnabled(thorough);
+        ui_->edtEngineWait->setEnabled(thorough);
+    };
+    enable(ui_->chkThorough->isChecked());
+    connect(ui_->chkThorough, &QCheckBox::toggled, this, enable);
+    connect(wait, &QDoubleSpinBox::valueChanged, this, [this, section, ident](double seconds) {
+        if (iniMain_)
+            iniMain_->WriteString(section, ident, QString::number(seconds));
+    });
+}
+
+int TfrmEngineOption::EngineWaitMs() const
+{
+    return qRound(ui_->edtEngineWait->value() * 1000.0);
 }
 
 QStringList TfrmEngineOption::Phrases() const

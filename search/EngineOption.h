@@ -4,10 +4,12 @@
 // One instance lives for the whole run; the engine panel reads its engine list live at every
 // result-page request, so the list is the one place where the choice of engines is held.
 
+#include "search/EngineFile.h"
 #include "search/EngineTable.h"
 #include "search/OptionDialog.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +37,11 @@ public:
 
     // The engine rows in the order the list shows them now, included when the image index is 0.
     QList<EngineRow> EngineRows() const;
+    // The engines of Engines.ini as the list was made with them, behind the designed three.
+    const QList<FileEngine> &FileEngines() const { return fileEngines_; }
+    // The least time between two result pages of one engine in a thorough crawl, kept in the
+    // main settings beside the other thorough settings ("EngineWait", seconds).
+    int EngineWaitMs() const;
 
     // The phrases, one per typed line, untrimmed, blank lines kept as empty phrases.
     QStringList Phrases() const;
@@ -55,8 +62,11 @@ protected:
 
 private:
     void markAll(int index);
+    void attachEngineWait(TznIniSetting *ini);
 
     std::unique_ptr<Ui::TfrmEngineOption> ui_;
+    QList<FileEngine> fileEngines_;
+    QPointer<TznIniSetting> iniMain_;
 };
 
 // Made once at start, after the About box; null until then.

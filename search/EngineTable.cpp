@@ -53,15 +53,6 @@ QString BuildSearchURL(const EngineHosts &hosts, const QString &caption, int pag
     return {};
 }
 
-int TotalResultPages(const QList<EngineRow> &rows, int phraseCount)
-{
-    int total = 0;
-    for (const EngineRow &row : rows)
-        if (row.included)
-            total += phraseCount * PageCount(row.caption);
-    return total;
-}
-
 QByteArray wireForm(const QString &url, const QString &caption)
 {
     QStringEncoder gbk("GBK");

@@ -44,9 +44,6 @@ int PageCount(const QString &caption);
 QString BuildSearchURL(const EngineHosts &hosts, const QString &caption, int page, int phraseIndex,
                        const QStringList &phrases);
 
-// The number of result pages a whole walk asks for.
-int TotalResultPages(const QList<EngineRow> &rows, int phraseCount);
-
 // What goes on the wire: every character an address cannot carry (blanks, controls, anything
 // outside ASCII) percent-encoded, in UTF-8 for the Google engines and GBK for Baidu, whose
 // servers read their queries in those encodings. Printable ASCII stays as it is.

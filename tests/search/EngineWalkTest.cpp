@@ -1,4 +1,5 @@
 #include "search/EngineWalk.h"
+#include "search/EngineRefusal.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,159 @@ TEST(EngineWalk, LevelsLeaveEachPhrasesLastPageQueueable)
         if (requests[i].level + 1 <= 3)
             queued.push_back(int(i));
     EXPECT_EQ(queued, (std::vector<int>{0, 1, 2, 9, 10, 11, 12, 19}));
+}
+
+TEST(EngineWalk, EnginesOfTheFileWalkBehindTheDesignedOnesWithTheirOwnPagesAndResultLinks)
+{
+    FileEngine ruled;
+    ruled.caption = QStringLiteral("Ruled");
+    ruled.address = QStringLiteral("http://r.example/?q={phrase}&o={offset}");
+    ruled.encoding = "UTF-8";
+    ruled.offsetStep = 20;
+    ruled.pages = 2;
+    ruled.resultLinks = QStringLiteral("/hit/");
+    FileEngine open = ruled;
+    open.caption = QStringLiteral("Open");
+    open.pages = 1;
+    open.resultLinks.clear();
+    EngineWalk walk(EngineSet(EngineHosts(), {ruled, open}));
+    const QList<EngineRow> rows{{english, false}, {QStringLiteral("Ruled"), true}, {QStringLiteral("Open"), true}};
+    walk.start(rows, 1);
+    EXPECT_EQ(walk.progressMaximum, 3);
+    int position = 0;
+    const QStringList phrases{QStringLiteral("a b")};
+    const EngineWalk::Answer first = walk.next(position, rows, phrases, false);
+    EXPECT_EQ(first.url, QStringLiteral("http://r.example/?q=a%20b&o=0"));
+    ASSERT_TRUE(first.resultLinks);
+    EXPECT_TRUE(first.resultLinks("http://site.example/hit/1"));
+    EXPECT_FALSE(first.resultLinks("http://r.example/next"));
+    position = 1;
+    EXPECT_EQ(walk.next(position, rows, phrases, false).url, QStringLiteral("http://r.example/?q=a%20b&o=20"));
+    EXPECT_EQ(position, -1) << "the phrase's last page";
+    position = 0;
+    const EngineWalk::Answer last = walk.next(position, rows, phrases, false);
+    EXPECT_EQ(last.url, QStringLiteral("http://r.example/?q=a%20b&o=0"));
+    EXPECT_FALSE(last.resultLinks) << "no rule: every link counts";
+    position = 0;
+    EXPECT_TRUE(walk.next(position, rows, phrases, false).url.isEmpty());
+}
+
+TEST(EngineRefusal, StatusesAndMarksOfPagesThatStandBetweenARobotAndTheResults)
+{
+    const struct
+    {
+        const char *why;
+        TResultPage page;
+        bool resultsExpected;
+        const char *reason; // empty: no refusal
+    } rows[] = {
+        {"results", {"u", "u", 200, "<a href=x>result</a>", 1}, true, ""},
+        {"too many requests", {"u", "u", 429, {}, 0}, false, "HTTP status 429"},
+        {"unavailable", {"u", "u", 503, {}, 0}, false, "HTTP status 503"},
+        {"not found is no refusal", {"u", "u", 404, {}, 0}, true, ""},
+        {"no answer is no refusal", {"u", "u", 0, {}, 0}, true, ""},
+        {"a captcha script", {"u", "u", 200, "<div class=\"G-Recaptcha\" data-sitekey=k>", 3}, false,
+         "a captcha page (\"g-recaptcha\")"},
+        {"sent to the sorry page", {"u", "https://www.google.com/sorry/index?continue=x", 200, "<p>sorry</p>", 2}, false,
+         "a captcha page (\"/sorry/index\")"},
+        {"Baidu's check", {"u", "https://wappass.baidu.com/static/captcha/tuxing.html", 200, {}, 0}, false,
+         "a captcha page (\"wappass.baidu.com\")"},
+        {"a consent page", {"u", "https://consent.google.com/ml?continue=x", 200, "<form>", 4}, false,
+         "a consent page (\"consent.google.com\")"},
+        {"the words of one", {"u", "u", 200, "Before you continue to Google", 7}, false,
+         "a consent page (\"before you continue to google\")"},
+        {"no result where due", {"u", "u", 200, "<a href=/settings>s</a>", 0}, true,
+         "no result links on its first result page"},
+        {"no result where none is due", {"u", "u", 200, "<p>no more</p>", 0}, false, ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.why);
+        EXPECT_EQ(EngineRefusal::reason(row.page, row.resultsExpected), QString::fromUtf8(row.reason));
+    }
+    EXPECT_EQ(EngineRefusal::message(baidu, QStringLiteral("HTTP status 429")),
+              QStringLiteral(u"Engine 百度 is refusing automated requests: HTTP status 429"));
+}
+
+TEST(EngineWalk, AThoroughWalkAsksARefusingEngineNothingMoreForThatPhrase)
+{
+    FileEngine ruled;
+    ruled.caption = QStringLiteral("Ruled");
+    ruled.address = QStringLiteral("http://r.example/?q={phrase}&o={offset}");
+    ruled.encoding = "UTF-8";
+    ruled.offsetStep = 1;
+    ruled.pages = 3;
+    ruled.resultLinks = QStringLiteral("/hit/");
+    const QList<EngineRow> rows{{QStringLiteral("Ruled"), true}, {english, true}};
+    const QStringList phrases{QStringLiteral("a"), QStringLiteral("b")};
+    const TResultPage fine{"u", "u", 200, "<a href=/hit/1>1</a>", 1};
+    const TResultPage tooMany{"u", "u", 429, {}, 0};
+    const TResultPage noResults{"u", "u", 200, "<a href=/nav>n</a>", 0};
+
+    for (const bool thorough : {true, false}) {
+        SCOPED_TRACE(thorough ? "thorough" : "classic: as designed, nothing judged");
+        EngineWalk walk(EngineSet(EngineHosts(), {ruled}, thorough));
+        walk.start(rows, int(phrases.size()));
+        EXPECT_EQ(walk.progressMaximum, 26);
+        int position = 0;
+        QStringList asked;
+        QStringList refused;
+        // Phrase a: page 0 answers, page 1 is refused. Phrase b: page 0 has no results.
+        // Google(English): refused on its first page of each phrase.
+        const std::vector<const TResultPage *> answers{nullptr, &fine, &tooMany, &noResults, &tooMany, &tooMany};
+        for (size_t call = 0; call < answers.size(); ++call) {
+            const EngineWalk::Answer answer = walk.next(position, rows, phrases, false, answers[call]);
+            asked.append(answer.url);
+            if (!answer.refusedEngine.isEmpty())
+                refused.append(answer.refusedEngine + QStringLiteral(": ") + answer.refusal);
+            position = call == 0 ? 1 : position + 1;
+        }
+        if (!thorough) {
+            EXPECT_EQ(refused, QStringList());
+            EXPECT_EQ(asked.mid(0, 4), (QStringList{QStringLiteral("http://r.example/?q=a&o=0"), QStringLiteral("http://r.example/?q=a&o=1"),
+                                                    QStringLiteral("http://r.example/?q=a&o=2"), QStringLiteral("http://r.example/?q=b&o=0")}));
+            EXPECT_FALSE(walk.everyEngineRefused());
+            continue;
+        }
+        EXPECT_EQ(asked, (QStringList{QStringLiteral("http://r.example/?q=a&o=0"), QStringLiteral("http://r.example/?q=a&o=1"),
+                                      QStringLiteral("http://r.example/?q=b&o=0"),
+                                      QStringLiteral("https://www.google.com/search?q=a+mail&num=100&start=0&sa=N&filter=0"),
+                                      QStringLiteral("https://www.google.com/search?q=b+mail&num=100&start=0&sa=N&filter=0"),
+                                      QString()}));
+        EXPECT_EQ(refused, (QStringList{QStringLiteral("Ruled: HTTP status 429"),
+                                        QStringLiteral("Ruled: no result links on its first result page"),
+                                        QStringLiteral("Google(English): HTTP status 429"),
+                                        QStringLiteral("Google(English): HTTP status 429")}));
+        EXPECT_FALSE(walk.everyEngineRefused()) << "Ruled answered page 0 of phrase a";
+    }
+}
+
+TEST(EngineWalk, EveryEngineRefusedOnlyWhenNoPhraseOfAnyEngineGotThrough)
+{
+    const QList<EngineRow> rows{{english, true}};
+    const TResultPage fine{"u", "u", 200, "<a href=/r>1</a>", 1};
+    const TResultPage tooMany{"u", "u", 429, {}, 0};
+    const struct
+    {
+        const char *why;
+        std::vector<const TResultPage *> answers;
+        bool everyRefused;
+    } rows2[] = {
+        {"each phrase refused at its first page", {nullptr, &tooMany, &tooMany}, true},
+        {"one phrase went through", {nullptr, &tooMany, &fine}, false},
+        {"nothing asked", {}, false},
+    };
+    for (const auto &row : rows2) {
+        SCOPED_TRACE(row.why);
+        EngineWalk walk(EngineSet(EngineHosts(), {}, true));
+        const QStringList phrases{QStringLiteral("a"), QStringLiteral("b")};
+        walk.start(rows, 2);
+        int position = 0;
+        for (size_t call = 0; call < row.answers.size(); ++call) {
+            walk.next(position, rows, phrases, false, row.answers[call]);
+            position = call == 0 ? 1 : position + 1;
+        }
+        EXPECT_EQ(walk.everyEngineRefused(), row.everyRefused);
+    }
 }
 
 } // namespace

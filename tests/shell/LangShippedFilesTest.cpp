@@ -73,7 +73,7 @@ const char *const messageKeys[] = {"Title",          "Searching",         "Stopp
                                    "EmailsCount",    "SearchPhrase",      "InitUrl",        "PhraseUnSpecified",
                                    "InitUrlWarning", "InitUrlUnspedified", "Save",          "Cancel",
                                    "FileUnwritable", "LinkLeftOut",       "LinksLeftOut",  "HostLeftOut",
-                                   "HostsLeftOut",   "CrawlKept",         "FilesFolder"};
+                                   "HostsLeftOut",   "CrawlKept",         "FilesFolder",      "EngineRefusing"};
 
 // Texts the panels fill in, and how many numbered places each must keep: a place lost in a
 // translation would drop a number or the host names from what the user is told.
@@ -82,7 +82,8 @@ struct FilledKey
     const char *key;
     int places;
 };
-constexpr FilledKey filledKeys[] = {{"LinkLeftOut", 2}, {"LinksLeftOut", 2}, {"HostLeftOut", 4}, {"HostsLeftOut", 4}};
+constexpr FilledKey filledKeys[] = {{"LinkLeftOut", 2}, {"LinksLeftOut", 2}, {"HostLeftOut", 4}, {"HostsLeftOut", 4},
+                                     {"EngineRefusing", 2}};
 
 QString shippedFile(const char *name)
 {
