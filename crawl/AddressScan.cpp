@@ -4,28 +4,31 @@
 
 #include "crawl/PublicSuffix.h"
 
-#include <QHash>
-#include <QSet>
+#include <QHashFunctions>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 // One pass over the page. Markup is tokenised as a browser would (quoted attribute values may
-// hold ">"), entities are decoded, and the text between two word breaks collects in a small
-// buffer that is searched for addresses when the next break comes. Every walk around a
-// candidate is bounded by the previous candidate behind it and the next one ahead of it, so the
-// whole scan stays linear in the page, whatever the page holds.
+// hold ">"), entities are decoded, and the text between two word breaks is kept as pieces of
+// the page; when the next break comes, text that holds a byte that may begin an address is
+// joined and searched at those bytes only. Every walk around a candidate is bounded by the
+// previous candidate behind it and the next one ahead of it, so the whole scan stays linear in
+// the page, whatever the page holds.
 
 namespace AddressScan {
 
@@ -81,9 +84,10 @@ bool IsLetter(char c)
 void AppendLower(const char *p, size_t count, std::string *out)
 {
     const size_t from = out->size();
-    out->append(p, count);
-    for (size_t k = from; k < out->size(); ++k)
-        (*out)[k] = Lower((*out)[k]);
+    out->resize(from + count);
+    char *const to = out->data() + from;
+    for (size_t k = 0; k < count; ++k)
+        to[k] = Lower(p[k]);
 }
 
 // Whether [p, end) starts with `word`, ASCII case ignored; `word` is lower case.
@@ -102,120 +106,77 @@ constexpr size_t kMaxLocal = 64;
 constexpr size_t kMaxDomain = 253;
 constexpr size_t kMaxLabel = 63;
 
-// The first byte of [p, end) that is one of Needles, or end. Bytes up to `readable` may be
-// loaded, so a search that stops short of a buffer's end still reads whole blocks.
-template <char... Needles>
-const char *FindAny(const char *p, const char *end, const char *readable)
+// ---- Blocks of text ----------------------------------------------------------------------
+
+// Plain text is read a block at a time: for each block, one bit per byte for the bytes that end
+// a run of plain text ("<", "&") and for those that may begin an "@" in one of its forms
+// ("@", "[", "(", "{", "A").
+struct BlockBits
 {
-#if defined(__SSE2__)
-    while (p < end && readable - p >= 16) {
-        __m128i block;
-        std::memcpy(&block, p, sizeof block);
-        __m128i hits = _mm_setzero_si128();
-        ((hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, _mm_set1_epi8(Needles)))), ...);
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        if (mask != 0) {
-            const char *const hit = p + __builtin_ctz(mask);
-            return hit < end ? hit : end;
-        }
-        p += 16;
-    }
-#endif
-    for (; p < end; ++p) {
-        if (((*p == Needles) || ...))
-            return p;
-    }
-    return end;
-}
-
-// The text since the last word break. Runs of it are copied in whole 16-byte blocks, so its
-// storage keeps that much room past what was reserved. The room is never cleared: a page's
-// whole length may be reserved, and only what the longest text takes of it is ever touched.
-class TextBuffer final
-{
-public:
-    const char *data() const { return storage_.get(); }
-    size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
-    char operator[](size_t k) const { return storage_[k]; }
-
-    void Reserve(size_t size)
-    {
-        if (capacity_ >= size + kBlock)
-            return;
-        const size_t capacity = std::max(size + kBlock, 2 * capacity_);
-        std::unique_ptr<char[]> storage(new char[capacity]);
-        if (size_ != 0)
-            std::memcpy(storage.get(), storage_.get(), size_);
-        storage_ = std::move(storage);
-        capacity_ = capacity;
-    }
-
-    // Where the next bytes go; Reserve first, then Grow by what was written.
-    char *End() { return storage_.get() + size_; }
-    void Grow(size_t count) { size_ += count; }
-
-    void push_back(char c)
-    {
-        Reserve(size_ + 1);
-        storage_[size_++] = c;
-    }
-
-    void append(const char *p, size_t count)
-    {
-        Reserve(size_ + count);
-        std::memcpy(End(), p, count);
-        size_ += count;
-    }
-
-    void append(std::string_view text) { append(text.data(), text.size()); }
-    void clear() { size_ = 0; }
-
-    static constexpr size_t kBlock = 16;
-
-private:
-    std::unique_ptr<char[]> storage_;
-    size_t capacity_ = 0;
-    size_t size_ = 0;
+    std::uint32_t stops;
+    std::uint32_t marks;
 };
 
-// Copies the plain text from p up to the first "<" or "&" of [p, end) onto *text, and returns
-// where it stopped. The offsets in *text of the bytes that may begin an "@" in one of its forms
-// go to *marks: the text is then searched at those places only, so plain text is read once.
-const char *AppendRun(const char *p, const char *end, TextBuffer *text, std::vector<size_t> *marks)
-{
-    text->Reserve(text->size() + static_cast<size_t>(end - p));
-    const char *const start = p;
-    char *const out = text->End();
-    const size_t base = text->size();
 #if defined(__SSE2__)
-    const auto equal = [](__m128i block, char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
-    for (; end - p >= 16; p += 16) {
+struct Sse2Blocks
+{
+    static constexpr std::ptrdiff_t kSize = 16;
+
+    static BlockBits Read(const char *p)
+    {
         __m128i block;
         std::memcpy(&block, p, sizeof block);
-        std::memcpy(out + (p - start), &block, sizeof block); // what lies past the stop is never read
-        const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(equal(block, '<'), equal(block, '&'))));
+        const auto equal = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+        const __m128i stops = _mm_or_si128(equal(block, '<'), equal(block, '&'));
         const __m128i brackets = _mm_or_si128(equal(block, '['), _mm_or_si128(equal(block, '('), equal(block, '{')));
-        auto found = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(brackets, _mm_or_si128(equal(block, '@'), equal(block, 'A')))));
-        if (stops != 0)
-            found &= (stops & (0u - stops)) - 1; // only those before the first stop
-        for (; found != 0; found &= found - 1)
-            marks->push_back(base + static_cast<size_t>(p - start) + static_cast<size_t>(__builtin_ctz(found)));
-        if (stops != 0) {
-            p += __builtin_ctz(stops);
-            text->Grow(static_cast<size_t>(p - start));
-            return p;
-        }
+        const __m128i marks = _mm_or_si128(brackets, _mm_or_si128(equal(block, '@'), equal(block, 'A')));
+        return {static_cast<std::uint32_t>(_mm_movemask_epi8(stops)), static_cast<std::uint32_t>(_mm_movemask_epi8(marks))};
     }
+};
 #endif
-    for (; p < end && !Is(*p, kStop); ++p) {
-        out[p - start] = *p;
-        if (Is(*p, kMark))
-            marks->push_back(base + static_cast<size_t>(p - start));
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TRAWLEX_SCAN_AVX2 1
+// 32 bytes at a time. A byte is one of "<&@[({A" when the classes its low and its high half
+// stand for share a bit: "<" is 3C (bit 0), "&" 26 (bit 1), "@" 40 and "A" 41 (bit 2), "[" 5B
+// and "{" 7B (bit 3), "(" 28 (bit 4). No other byte has a low and a high half of one bit.
+struct Avx2Blocks
+{
+    static constexpr std::ptrdiff_t kSize = 32;
+
+    __attribute__((target("avx2"))) static BlockBits Read(const char *p)
+    {
+        const __m256i low = _mm256_setr_epi8(4, 4, 0, 0, 0, 0, 2, 0, 16, 0, 0, 8, 1, 0, 0, 0, //
+                                             4, 4, 0, 0, 0, 0, 2, 0, 16, 0, 0, 8, 1, 0, 0, 0);
+        const __m256i high = _mm256_setr_epi8(0, 0, 2 | 16, 1, 4, 8, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, //
+                                              0, 0, 2 | 16, 1, 4, 8, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0);
+        const __m256i nibble = _mm256_set1_epi8(0x0F);
+        __m256i block;
+        std::memcpy(&block, p, sizeof block);
+        const __m256i lowClass = _mm256_shuffle_epi8(low, _mm256_and_si256(block, nibble));
+        const __m256i highClass = _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(block, 4), nibble));
+        const __m256i both = _mm256_and_si256(lowClass, highClass);
+        const __m256i zero = _mm256_setzero_si256();
+        const __m256i noStop = _mm256_cmpeq_epi8(_mm256_and_si256(both, _mm256_set1_epi8(1 | 2)), zero);
+        const __m256i noMark = _mm256_cmpeq_epi8(_mm256_and_si256(both, _mm256_set1_epi8(4 | 8 | 16)), zero);
+        return {~static_cast<std::uint32_t>(_mm256_movemask_epi8(noStop)),
+                ~static_cast<std::uint32_t>(_mm256_movemask_epi8(noMark))};
     }
-    text->Grow(static_cast<size_t>(p - start));
-    return p;
+};
+#endif
+
+// Whether this processor has AVX2; the build itself assumes no more than SSE2.
+bool HasAvx2()
+{
+#if defined(TRAWLEX_SCAN_AVX2)
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return avx2;
+#else
+    return false;
+#endif
 }
 
 // ---- Entities ----------------------------------------------------------------------------
@@ -323,25 +284,78 @@ void AppendDecoded(const char *p, const char *end, std::string *out)
 
 // ---- Addresses ---------------------------------------------------------------------------
 
+// Distinct byte strings held in a list, found again without copying what is looked up: an
+// open-addressing table of their hashes and places in the list. Qt's seeded hash keeps a page
+// from choosing strings that collide.
+class StringIndex final
+{
+public:
+    explicit StringIndex(QByteArrayList *list) : list_(list) {}
+
+    // The place of `key` in the list, appended there first when it is new.
+    qsizetype Insert(std::string_view key, bool *added)
+    {
+        const QByteArrayView view(key.data(), static_cast<qsizetype>(key.size()));
+        if (2 * (list_->size() + 1) > static_cast<qsizetype>(slots_.size()))
+            Grow();
+        const size_t hash = qHash(view, seed_);
+        for (size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
+            Slot &entry = slots_[slot];
+            if (entry.place == 0) {
+                entry = {hash, list_->size() + 1};
+                list_->append(QByteArray(view.data(), view.size()));
+                *added = true;
+                return list_->size() - 1;
+            }
+            if (entry.hash == hash && QByteArrayView(list_->at(entry.place - 1)) == view) {
+                *added = false;
+                return entry.place - 1;
+            }
+        }
+    }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        qsizetype place = 0; // in the list, plus one; 0 for a free slot
+    };
+
+    void Grow()
+    {
+        std::vector<Slot> old(std::max<size_t>(64, 2 * slots_.size()));
+        old.swap(slots_);
+        mask_ = slots_.size() - 1;
+        for (const Slot &entry : old) {
+            if (entry.place == 0)
+                continue;
+            size_t slot = entry.hash & mask_;
+            while (slots_[slot].place != 0)
+                slot = (slot + 1) & mask_;
+            slots_[slot] = entry;
+        }
+    }
+
+    QByteArrayList *list_;
+    std::vector<Slot> slots_;
+    size_t mask_ = 0;
+    size_t seed_ = QHashSeed::globalSeed();
+};
+
 // Distinct addresses in the order they were first seen.
 class AddressSet final
 {
 public:
-    explicit AddressSet(QByteArrayList *list) : list_(list) {}
+    explicit AddressSet(QByteArrayList *list) : index_(list) {}
 
     void Add(std::string_view address)
     {
-        // Looked up in place: only a new address is copied.
-        if (seen_.contains(QByteArray::fromRawData(address.data(), static_cast<qsizetype>(address.size()))))
-            return;
-        const QByteArray bytes(address.data(), static_cast<qsizetype>(address.size()));
-        seen_.insert(bytes);
-        list_->append(bytes);
+        bool added = false;
+        index_.Insert(address, &added);
     }
 
 private:
-    QByteArrayList *list_;
-    QSet<QByteArray> seen_;
+    StringIndex index_;
 };
 
 // Top-level domains already looked up: a page names the same few again and again, and the
@@ -354,23 +368,18 @@ public:
         if (topLevel == last_)
             return lastReal_;
         last_.assign(topLevel);
-        lastReal_ = Look(topLevel);
+        bool added = false;
+        const qsizetype place = index_.Insert(topLevel, &added);
+        if (added)
+            real_.push_back(PublicSuffix::hasRealTopLevel(names_.at(place)));
+        lastReal_ = real_[static_cast<size_t>(place)];
         return lastReal_;
     }
 
 private:
-    bool Look(std::string_view topLevel)
-    {
-        const auto known = real_.constFind(QByteArray::fromRawData(topLevel.data(), static_cast<qsizetype>(topLevel.size())));
-        if (known != real_.constEnd())
-            return known.value();
-        const QByteArray key(topLevel.data(), static_cast<qsizetype>(topLevel.size()));
-        const bool real = PublicSuffix::hasRealTopLevel(key);
-        real_.insert(key, real);
-        return real;
-    }
-
-    QHash<QByteArray, bool> real_;
+    QByteArrayList names_;
+    StringIndex index_{&names_};
+    std::vector<bool> real_; // by place in names_
     std::string last_; // the one asked for before, most often asked again
     bool lastReal_ = false;
 };
@@ -398,6 +407,16 @@ bool IsValidDomain(std::string_view domain, TopLevels *topLevels)
 // How the "@" of a candidate was written.
 enum class AtForm { Sign, Bracketed, Word };
 
+// What a scan of one stretch builds as it goes, kept from one stretch to the next so that its
+// storage is allocated once per page.
+struct ScanScratch
+{
+    std::vector<std::pair<const char *, const char *>> pieces; // of a local part, last first
+    std::string local;
+    std::string domain;
+    std::string address;
+};
+
 // Finds the addresses in one stretch of text between two word breaks. Besides the "@" sign it
 // reads the written-out forms: "[at]", "(at)", "{at}" in any case, and a capitalised AT
 // standing as a word; dots likewise as "[dot]", "(dot)", "{dot}" or a capitalised DOT word.
@@ -405,8 +424,9 @@ enum class AtForm { Sign, Bracketed, Word };
 class TextScan final
 {
 public:
-    TextScan(const char *begin, const char *end, const char *readable, AddressSet *found, TopLevels *topLevels)
-        : begin_(begin), end_(end), readable_(readable), floor_(begin), found_(found), topLevels_(topLevels)
+    TextScan(const char *begin, const char *end, AddressSet *found, TopLevels *topLevels, ScanScratch *scratch)
+        : begin_(begin), end_(end), floor_(begin), found_(found), topLevels_(topLevels), pieces_(scratch->pieces),
+          local_(scratch->local), domain_(scratch->domain), address_(scratch->address)
     {
     }
 
@@ -415,8 +435,8 @@ public:
     {
         const char *p = begin_;
         while (p < end_) {
-            p = FindAny<'@'>(p, end_, readable_);
-            if (p == end_)
+            p = static_cast<const char *>(std::memchr(p, '@', static_cast<size_t>(end_ - p)));
+            if (!p)
                 return;
             p = Candidate(p, p + 1, AtForm::Sign);
         }
@@ -563,41 +583,48 @@ private:
 
     // The local part ending at `end` into local_, lower case; false when there is none.
     // ".jane@" gives jane (a sentence may run into it), "a..b@" gives b, "trail.@" nothing:
-    // cutting off its dot would name another mailbox.
+    // cutting off its dot would name another mailbox. It is read backwards from the "@" as runs
+    // of the page's bytes with written-out dots between them, then copied out forwards.
     bool ReadLocal(const char *end)
     {
-        reversed_.clear();
+        pieces_.clear();
+        size_t length = 0; // of the local part so far, its dots included
         const char *p = end;
         for (;;) {
+            const char *const pieceEnd = p;
+            bool doubled = false;
             while (p > floor_ && Is(p[-1], kLocal)) {
-                if (p[-1] == '.' && !reversed_.empty() && reversed_.back() == '.') {
-                    reversed_.pop_back();
-                    return FinishLocal();
+                if (p[-1] == '.' && p < pieceEnd && *p == '.') {
+                    doubled = true; // the first dot of two and what lies before it are no part of it
+                    ++p;
+                    break;
                 }
-                reversed_.push_back(Lower(p[-1]));
                 --p;
-                if (reversed_.size() > kMaxLocal + 1) // one more may be a leading dot
+                if (++length > kMaxLocal + 1) // one more may be a leading dot
                     return false;
             }
-            if (reversed_.empty() || reversed_.back() == '.')
+            if (p == pieceEnd)
+                return false; // nothing before the "@"
+            pieces_.emplace_back(p, pieceEnd);
+            if (doubled || *p == '.')
                 break;
             const char *const dot = DotBefore(p);
             if (!dot || dot == floor_ || !Is(dot[-1], kLocal) || dot[-1] == '.')
                 break;
-            reversed_.push_back('.');
+            ++length;
             p = dot;
         }
-        return FinishLocal();
-    }
-
-    bool FinishLocal()
-    {
-        while (!reversed_.empty() && reversed_.back() == '.')
-            reversed_.pop_back();
-        if (reversed_.empty() || reversed_.size() > kMaxLocal || reversed_.front() == '.')
+        local_.clear();
+        for (auto piece = pieces_.rbegin(); piece != pieces_.rend(); ++piece) {
+            if (!local_.empty())
+                local_.push_back('.');
+            AppendLower(piece->first, static_cast<size_t>(piece->second - piece->first), &local_);
+        }
+        const size_t leadingDots = local_.find_first_not_of('.');
+        if (leadingDots == std::string::npos)
             return false;
-        local_.assign(reversed_.rbegin(), reversed_.rend());
-        return true;
+        local_.erase(0, leadingDots);
+        return local_.size() <= kMaxLocal && local_.back() != '.';
     }
 
     // The domain starting at p into domain_, lower case, empty when it is none. Returns where
@@ -641,14 +668,13 @@ private:
 
     const char *const begin_;
     const char *const end_;
-    const char *const readable_;
     const char *floor_; // local parts never reach behind this
     AddressSet *const found_;
     TopLevels *const topLevels_;
-    std::string reversed_;
-    std::string local_;
-    std::string domain_;
-    std::string address_;
+    std::vector<std::pair<const char *, const char *>> &pieces_;
+    std::string &local_;
+    std::string &domain_;
+    std::string &address_;
 };
 
 // ---- Markup ------------------------------------------------------------------------------
@@ -675,37 +701,37 @@ constexpr TagKey KeyOf(std::string_view name)
     return key;
 }
 
-// A fixed set of tag names, open addressing in a table twice its size.
+// A fixed set of tag names in a table where each has a slot of its own, so that a look-up is
+// one load and one compare: the multiplier of the hash is the first that parts them all.
 class TagSet final
 {
 public:
     constexpr TagSet(std::initializer_list<std::string_view> names)
     {
-        for (std::string_view name : names) {
-            size_t slot = Slot(KeyOf(name));
-            while (slots_[slot] != kLongName)
-                slot = (slot + 1) % kSlots;
-            slots_[slot] = KeyOf(name);
-        }
+        while (!Fill(names))
+            multiplier_ += 2;
     }
 
-    constexpr bool Contains(TagKey key) const
-    {
-        if (key == kLongName)
-            return false;
-        for (size_t slot = Slot(key);; slot = (slot + 1) % kSlots) {
-            if (slots_[slot] == key)
-                return true;
-            if (slots_[slot] == kLongName)
-                return false;
-        }
-    }
+    constexpr bool Contains(TagKey key) const { return (slots_[Slot(key)] == key) & (key != kLongName); }
 
 private:
-    static constexpr size_t kSlots = 64;
-    static constexpr size_t Slot(TagKey key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> 58); }
+    constexpr bool Fill(std::initializer_list<std::string_view> names)
+    {
+        slots_ = {};
+        for (std::string_view name : names) {
+            TagKey &slot = slots_[Slot(KeyOf(name))];
+            if (slot != kLongName)
+                return false;
+            slot = KeyOf(name);
+        }
+        return true;
+    }
+
+    static constexpr size_t kSlots = 256;
+    constexpr size_t Slot(TagKey key) const { return static_cast<size_t>((key * multiplier_) >> 56); }
 
     std::array<TagKey, kSlots> slots_{};
+    std::uint64_t multiplier_ = 0x9E3779B97F4A7C15u;
 };
 
 // Inline tags carry no break: "jane<b>@</b>example.org" reads jane@example.org. Every other
@@ -730,31 +756,142 @@ public:
 
     void Run(QByteArrayView page)
     {
+        avx2_ = HasAvx2();
         const char *p = page.data();
         end_ = p + page.size();
         while (p < end_) {
-            const char *const hit = AppendRun(p, end_, &text_, &marks_);
-            if (hit == end_)
+            p = TextRun(p);
+            if (p == end_)
                 break;
-            p = *hit == '&' ? Entity(hit) : Markup(hit);
+            p = *p == '&' ? Entity(p) : Markup(p);
         }
         Break();
     }
 
 private:
-    // Ends the text before a word break: its addresses are taken now. Text without a mark
-    // holds none.
-    void Break()
+    // The text since the last word break is kept as pieces of the page and of decoded entities,
+    // and only joined when it holds a mark: most text holds no address and is read just once.
+    struct Piece
     {
-        if (!marks_.empty())
-            ScanMarks();
-        text_.clear();
+        const char *page; // the bytes in the page, or null for decoded_ from `at` on
+        size_t at;
+        size_t size;
+    };
+
+    // Takes the plain text from p up to the first "<" or "&", or the end, and returns where it
+    // stopped.
+    const char *TextRun(const char *p)
+    {
+#if defined(TRAWLEX_SCAN_AVX2)
+        if (avx2_)
+            return TextRunAvx2(p);
+#endif
+#if defined(__SSE2__)
+        return TextRunIn<Sse2Blocks>(p);
+#else
+        return TextRunTail(p, p);
+#endif
     }
 
-    void ScanMarks()
+#if defined(TRAWLEX_SCAN_AVX2)
+    __attribute__((target("avx2"))) const char *TextRunAvx2(const char *p) { return TextRunIn<Avx2Blocks>(p); }
+#endif
+
+    template <typename Blocks>
+    __attribute__((always_inline)) inline const char *TextRunIn(const char *p)
     {
-        const char *const text = text_.data();
-        TextScan(text, text + text_.size(), text + text_.size(), &found_, &topLevels_).RunAt(marks_);
+        const char *const start = p;
+        for (; end_ - p >= Blocks::kSize; p += Blocks::kSize) {
+            const BlockBits bits = Blocks::Read(p);
+            std::uint32_t marks = bits.marks;
+            if (bits.stops != 0)
+                marks &= (bits.stops & (0u - bits.stops)) - 1; // only those before the first stop
+            for (; marks != 0; marks &= marks - 1)
+                Mark(p + __builtin_ctz(marks), start);
+            if (bits.stops != 0) {
+                p += __builtin_ctz(bits.stops);
+                AddPageText(start, p);
+                return p;
+            }
+        }
+        return TextRunTail(p, start);
+    }
+
+    // The end of a run that started at `start`, byte by byte from p.
+    const char *TextRunTail(const char *p, const char *start)
+    {
+        for (; p < end_ && !Is(*p, kStop); ++p) {
+            if (Is(*p, kMark))
+                Mark(p, start);
+        }
+        AddPageText(start, p);
+        return p;
+    }
+
+    void Mark(const char *p, const char *start)
+    {
+        if (MayBeginAt(p, start))
+            marks_.push_back(size_ + static_cast<size_t>(p - start));
+    }
+
+    // Whether the mark at p, in the run of plain text that started at `start`, may begin an
+    // "@" in the text once it is joined. Only what the run itself shows rules one out: the
+    // bytes beyond its ends may come from entities and from what follows an inline tag.
+    bool MayBeginAt(const char *p, const char *start) const
+    {
+        const auto unknownOr = [this](const char *q, auto test) { return q >= end_ || Is(*q, kStop) || test(*q); };
+        if (*p == '@')
+            return true;
+        if (*p == 'A') {
+            // A whole word "AT" between blanks.
+            if (p > start && !Is(p[-1], kBlank))
+                return false;
+            if (!unknownOr(p + 1, [](char c) { return c == 'T'; }))
+                return false;
+            return p + 1 >= end_ || p[1] != 'T' || unknownOr(p + 2, [](char c) { return Is(c, kBlank); });
+        }
+        // "[", "(" or "{" before blanks or "at".
+        return unknownOr(p + 1, [](char c) { return Is(c, kBlank) || Lower(c) == 'a'; });
+    }
+
+    void AddPageText(const char *begin, const char *end)
+    {
+        AddPiece({begin, 0, static_cast<size_t>(end - begin)});
+    }
+
+    void AddPiece(Piece piece)
+    {
+        if (pieceCount_ == pieces_.size())
+            pieces_.resize(2 * pieces_.size() + 16);
+        pieces_[pieceCount_++] = piece;
+        size_ += piece.size;
+    }
+
+    // Ends the text before a word break unless `keep`: its addresses are taken now. Text
+    // without a mark holds none. Whether a tag breaks is as hard to foresee as the page's mix
+    // of tags, so the text is let go by masks rather than by a turn.
+    void BreakUnless(bool keep)
+    {
+        if (!marks_.empty() && !keep)
+            ScanMarks();
+        const size_t kept = size_t{0} - size_t{keep};
+        pieceCount_ &= kept;
+        size_ &= kept;
+        decodedSize_ &= kept;
+    }
+
+    void Break() { BreakUnless(false); }
+
+    // Out of line: the break it belongs to is taken at nearly every tag, and this rarely.
+    __attribute__((noinline)) void ScanMarks()
+    {
+        joined_.clear();
+        for (size_t k = 0; k < pieceCount_; ++k) {
+            const Piece &piece = pieces_[k];
+            joined_.append(piece.page ? piece.page : decoded_.data() + piece.at, piece.size);
+        }
+        const char *const text = joined_.data();
+        TextScan(text, text + joined_.size(), &found_, &topLevels_, &scratch_).RunAt(marks_);
         marks_.clear();
     }
 
@@ -762,31 +899,29 @@ private:
     // own bytes.
     const char *Entity(const char *amp)
     {
-        const size_t before = text_.size();
-        const char *const next = AppendEntity(amp, end_, &text_);
-        for (size_t k = before; k < text_.size(); ++k) {
-            if (Is(text_[k], kMark))
-                marks_.push_back(k);
+        decoded_.resize(decodedSize_);
+        const char *const next = AppendEntity(amp, end_, &decoded_);
+        const size_t count = decoded_.size() - decodedSize_;
+        for (size_t k = 0; k < count; ++k) {
+            if (Is(decoded_[decodedSize_ + k], kMark))
+                marks_.push_back(size_ + k);
         }
+        AddPiece({nullptr, decodedSize_, count});
+        decodedSize_ = decoded_.size();
         return next;
     }
 
-    // Scans a value read on its own for plain addresses, then empties it. Blocks are read past
-    // its end, so it gets room for them.
+    // Scans a value read on its own for plain addresses, then empties it.
     void ScanValue(std::string *value)
     {
-        if (value->empty())
-            return;
-        const size_t size = value->size();
-        value->append(16, '\0');
-        TextScan(value->data(), value->data() + size, value->data() + value->size(), &found_, &topLevels_).RunPlain();
+        ScanPlain(value->data(), value->data() + value->size());
         value->clear();
     }
 
-    // Scans text of the page itself that stands apart from the text around it.
+    // Scans text that stands apart from the text around it.
     void ScanPlain(const char *begin, const char *end)
     {
-        TextScan(begin, end, end_, &found_, &topLevels_).RunPlain();
+        TextScan(begin, end, &found_, &topLevels_, &scratch_).RunPlain();
     }
 
     // Handles the markup that may start at the "<" at p and returns where the text goes on.
@@ -794,9 +929,29 @@ private:
     {
         const char *const next = p + 1;
         if (next == end_) {
-            text_.push_back('<');
+            AddPageText(p, next);
             return end_;
         }
+        // Most markup is a start or an end tag that closes right after its name: one path for
+        // both, with as few turns as the page's mix of tags can make hard to foresee.
+        const bool endTag = *next == '/';
+        const char *const name = next + endTag;
+        if (name < end_ && IsLetter(*name)) {
+            const char *const nameEnd = TagName(name);
+            const bool isInline = kInlineTags.Contains(tag_);
+            BreakUnless(isInline);
+            if (nameEnd < end_ && *nameEnd == '>' && tag_ != kScript && tag_ != kStyle)
+                return nameEnd + 1;
+            return endTag ? PastByte(nameEnd, '>') : StartTagRest(nameEnd, isInline);
+        }
+        return OtherMarkup(p);
+    }
+
+    // Markup that is no tag with a name: comments, declarations, processing instructions, bogus
+    // end tags; or a "<" that is text.
+    const char *OtherMarkup(const char *p)
+    {
+        const char *const next = p + 1;
         if (*next == '!') {
             Break();
             if (StartsWithNoCase(next, end_, "!--"))
@@ -808,20 +963,11 @@ private:
             return PastByte(next, '>');
         }
         if (*next == '/') {
-            if (next + 1 < end_ && IsLetter(next[1])) {
-                const char *const nameEnd = TagName(next + 1);
-                if (!kInlineTags.Contains(tag_))
-                    Break();
-                return PastByte(nameEnd, '>');
-            }
             Break();
             return PastByte(next, '>'); // "</>" and "</ x>" are bogus comments
         }
-        if (!IsLetter(*next)) {
-            text_.push_back('<'); // "a < b" is text
-            return next;
-        }
-        return StartTag(next);
+        AddPageText(p, next); // "a < b" is text
+        return next;
     }
 
     const char *PastByte(const char *p, char c)
@@ -871,14 +1017,11 @@ private:
         return end_;
     }
 
-    // A start tag whose name begins at p: its attributes, then what its content is.
-    const char *StartTag(const char *p)
+    // The rest of a start tag from the end of its name at p: its attributes, then what its
+    // content is.
+    const char *StartTagRest(const char *p, bool isInline)
     {
-        p = TagName(p);
-        const bool isInline = kInlineTags.Contains(tag_);
         const std::string_view rawText = tag_ == kScript ? kScriptName : tag_ == kStyle ? kStyleName : std::string_view();
-        if (!isInline)
-            Break();
         for (;;) {
             while (p < end_ && (Is(*p, kBlank) || *p == '/'))
                 ++p;
@@ -962,22 +1105,36 @@ private:
                 ++target;
             if (isInline)
                 Break();
-            PercentDecodeInto(v, target, &scratch_);
-            ScanValue(&scratch_);
+            PercentDecodeInto(v, target, &valueText_);
+            ScanValue(&valueText_);
             return;
         }
         if (href) {
             // The protected address's own link carries the same code behind "#".
-            constexpr std::string_view kProtected = "/cdn-cgi/l/email-protection#";
-            const size_t mark = std::string_view(v, static_cast<size_t>(vEnd - v)).find(kProtected);
-            if (mark == std::string_view::npos)
+            const char *const code = ProtectedCode(v, vEnd);
+            if (!code)
                 return;
-            v += mark + kProtected.size();
+            v = code;
         }
         if (isInline)
             Break();
-        if (XorDecodeInto(v, vEnd, &scratch_))
-            ScanValue(&scratch_);
+        if (XorDecodeInto(v, vEnd, &valueText_))
+            ScanValue(&valueText_);
+    }
+
+    // Where the code starts in a link to a protected address, or null for any other link. The
+    // mark ends with the value's first "#", which most links lack.
+    static const char *ProtectedCode(const char *v, const char *end)
+    {
+        constexpr std::string_view kProtected = "/cdn-cgi/l/email-protection#";
+        const char *hash = v;
+        while ((hash = static_cast<const char *>(std::memchr(hash, '#', static_cast<size_t>(end - hash))))) {
+            ++hash;
+            if (hash - v >= static_cast<std::ptrdiff_t>(kProtected.size())
+                && std::string_view(hash - kProtected.size(), kProtected.size()) == kProtected)
+                return hash;
+        }
+        return nullptr;
     }
 
     // An attribute value with its entities decoded: the page's own bytes when it has none.
@@ -1028,10 +1185,17 @@ private:
 
     AddressSet found_;
     TopLevels topLevels_;
+    ScanScratch scratch_;
+    bool avx2_ = false;
     const char *end_ = nullptr;
-    TextBuffer text_;     // the text since the last word break, entities decoded
-    std::vector<size_t> marks_; // where in text_ an "@" may begin
-    std::string scratch_; // a value read on its own
+    std::vector<Piece> pieces_; // the text since the last word break: the first pieceCount_
+    size_t pieceCount_ = 0;
+    size_t size_ = 0;           // of that text
+    std::string decoded_;       // what its entities gave: the first decodedSize_ bytes
+    size_t decodedSize_ = 0;
+    std::vector<size_t> marks_; // where in that text an "@" may begin
+    std::string joined_;        // that text in one piece, to be scanned
+    std::string valueText_;     // a value read on its own
     std::string value_;
     TagKey tag_ = kLongName; // of the tag being read
 };

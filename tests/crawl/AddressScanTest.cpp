@@ -50,6 +50,11 @@ TEST(AddressScan, PlainAddressesAndTheirEdges)
         {std::string(16, 'a') + "@example.com", {std::string(16, 'a') + "@example.com"}},
         {"0123456789abcdef<p>jane@example.org", {"jane@example.org"}},
         {"x&amp;jane@example.org", {"jane@example.org"}},
+        // The same at the edges of 32-byte blocks.
+        {std::string(31, 'c') + "@example.com", {std::string(31, 'c') + "@example.com"}},
+        {std::string(32, 'd') + "@example.com", {std::string(32, 'd') + "@example.com"}},
+        {std::string(31, 'x') + "<p>jane@example.org", {"jane@example.org"}},
+        {std::string(26, ' ') + "name AT example DOT com", {"name@example.com"}}, // "A" ends a block
     });
 }
 
@@ -87,6 +92,11 @@ TEST(AddressScan, WrittenOutForms)
         {"x <b>[</b>at] example.com", {"x@example.com"}},
         {"name &#40;at&#41; example&lpar;dot&rpar;com", {"name@example.com"}},
         {"0123456789012 name<i></i> AT example DOT com", {"name@example.com"}},
+        // A mark whose next byte is a tag or an entity: only the joined text tells.
+        {"name <b>A</b>T example DOT com", {"name@example.com"}},
+        {"name A<i></i>T<i></i> example DOT com", {"name@example.com"}},
+        {"name (&#97;t) example.com name2 (<b>a</b>t) example.org", {"name@example.com", "name2@example.org"}},
+        {"name A<p>T example DOT com", {}},
     });
 }
 
@@ -119,6 +129,9 @@ TEST(AddressScan, TagsAreBreaksOrNothing)
         {"<div title=\"a > b\">jane@example.org</div>", {"jane@example.org"}},
         {"a < b jane@example.org", {"jane@example.org"}},
         {"jane@example.org<span", {"jane@example.org"}}, // an unclosed tag holds the rest
+        {"ja<ACRONYM>ne</ACRONYM>@<Strike>example</Strike>.org", {"jane@example.org"}},
+        {"jane<abbrx>@example.org x<blockquote>@example.com", {}},
+        {"jane</b >@</b\t>example.org</b/><p>", {"jane@example.org"}},
         {"<!-- old: old@example.com -->x<!--->new@example.com", {"old@example.com", "new@example.com"}},
         {"<!-- jane [at] example [dot] com -->", {}},
         {"jane<!-- -->@example.org", {}},
@@ -156,6 +169,8 @@ TEST(AddressScan, ProtectedAddresses)
         {"<span class=\"__cf_email__\" data-cfemail=\"4228232c2702273a232f322e276c2d3025\">[email&#160;protected]</span>",
          {"jane@example.org"}},
         {"<a href=\"/cdn-cgi/l/email-protection#4228232c2702273a232f322e276c2d3025\">", {"jane@example.org"}},
+        {"<a href=\"/x#/cdn-cgi/l/email-protection#4228232c2702273a232f322e276c2d3025\">", {"jane@example.org"}},
+        {"<a href=\"/cdn-cgi/l/email-protection\">", {}},
         {"<span data-cfemail=\"42282\">x</span><span data-cfemail=\"42zz23\">y</span>", {}},
     });
 }
@@ -168,6 +183,22 @@ TEST(AddressScan, EachAddressOnceInTheOrderFirstSeen)
         {"<p>z@example.com</p><span data-cfemail=\"4228232c2702273a232f322e276c2d3025\"></span><p>a@example.com</p>",
          {"z@example.com", "jane@example.org", "a@example.com"}},
     });
+}
+
+TEST(AddressScan, ManyAddressesKeepTheirOrder)
+{
+    // Enough distinct addresses and top-level domains for the tables behind the scan to grow.
+    const char *const topLevels[] = {"com", "org", "net", "de", "io", "zz"};
+    std::string page;
+    std::vector<std::string> expected;
+    for (int k = 0; k < 600; ++k) {
+        const int n = k % 300; // the second 300 repeat the first
+        const std::string address = "u" + std::to_string(n) + "@h" + std::to_string(n % 7) + ".example." + topLevels[n % 6];
+        page += (k % 2 ? "<p>" : " ") + address;
+        if (k < 300 && n % 6 != 5)
+            expected.push_back(address);
+    }
+    ExpectRows({{page, expected}});
 }
 
 TEST(AddressScan, LengthLimits)
