@@ -128,7 +128,7 @@ void set(const QString &folder)
 
 QString perUserPath()
 {
-    // The base directory specification: a relative XDG_DATA_HOME is invalid and ignored.
+    // XDG base directories: a relative XDG_DATA_HOME is invalid and ignored.
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.local/share");
